@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "display/DisplayMode.h"
+
+namespace corvane {
+
+// A mode as the platform lists it. `handle` is what the platform needs to
+// switch to it again; `info` holds the mode's seven fields as the platform
+// reports them.
+struct PlatformMode {
+    DisplayModeInfo info;
+    bool usableForDesktop = false;
+    std::uint64_t handle = 0;
+
+    bool operator==(const PlatformMode&) const = default;
+};
+
+// What the window system says about one screen. `displayId` is absent when
+// the screen cannot be tied to a display.
+struct ScreenDescription {
+    std::optional<DisplayId> displayId;
+    QString name;
+    double backingScaleFactor = 1.0;
+};
+
+// The platform's display configuration, reported as it is: no ordering,
+// filtering, naming or matching happens here (DisplayService does that).
+class DisplayBackend {
+public:
+    virtual ~DisplayBackend() = default;
+
+    // Online displays in the platform's order; nullopt when the platform
+    // fails to list them.
+    virtual std::optional<std::vector<DisplayId>> onlineDisplays() = 0;
+
+    virtual DisplayId mainDisplay() = 0;
+
+    // The display's current mode; nullopt when it has none.
+    virtual std::optional<PlatformMode> currentMode(DisplayId display) = 0;
+
+    // Every mode of the display in the platform's order, usable or not;
+    // empty when the display is gone.
+    virtual std::vector<PlatformMode> allModes(DisplayId display) = 0;
+
+    // Switches the display to one of its modes; returns 0 on success and
+    // the platform's error code otherwise.
+    virtual std::int32_t switchMode(DisplayId display, const PlatformMode& mode) = 0;
+
+    // Every screen the window system knows, in its order.
+    virtual std::vector<ScreenDescription> screens() = 0;
+};
+
+}  // namespace corvane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QCollator>
+#include <optional>
+#include <vector>
+
+#include "display/DisplayBackend.h"
+#include "display/DisplayMode.h"
+#include "display/DisplayServiceError.h"
+
+namespace corvane {
+
+// Enumerates online displays with their usable, ordered, de-duplicated
+// modes, and switches a display's mode. Keeps nothing between calls: every
+// call reads the backend afresh.
+class DisplayService {
+public:
+    explicit DisplayService(DisplayBackend& backend);
+
+    // Every online display that has a current mode, main display first,
+    // then by name as a file browser orders them. Never fails: a platform
+    // failure gives fewer (or no) displays.
+    std::vector<DisplayInfo> snapshot() const;
+
+    // Switches `display` to the first usable platform mode that matches
+    // `mode`. Returns the reason when nothing was switched.
+    [[nodiscard]] std::optional<DisplayServiceError> setMode(const DisplayModeInfo& mode,
+                                                             DisplayId display) const;
+
+private:
+    DisplayBackend* backend_;
+    QCollator nameCollator_;
+};
+
+// The service's mode rules, exposed for the tests of the ordering alone.
+// Sorts by width, height, pixel width, pixel height and rate, keeping the
+// platform's order among equal modes.
+void sortModes(std::vector<DisplayModeInfo>& modes);
+
+// Drops near-duplicates (the first in mode order survives), then adds the
+// current mode back when no kept mode matches it.
+std::vector<DisplayModeInfo> deduplicatedModes(std::vector<DisplayModeInfo> modes,
+                                               const DisplayModeInfo& currentMode);
+
+}  // namespace corvane

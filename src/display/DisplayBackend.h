@@ -31,7 +31,7 @@ struct ScreenDescription {
 // The platform's display configuration, reported as it is: no ordering,
 // filtering, naming or matching happens here (DisplayService does that).
 class DisplayBackend {
-public:
+  public:
     virtual ~DisplayBackend() = default;
 
     // Online displays in the platform's order; nullopt when the platform

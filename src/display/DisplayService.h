@@ -14,7 +14,7 @@ namespace corvane {
 // modes, and switches a display's mode. Keeps nothing between calls: every
 // call reads the backend afresh.
 class DisplayService {
-public:
+  public:
     explicit DisplayService(DisplayBackend& backend);
 
     // Every online display that has a current mode, main display first,
@@ -27,7 +27,7 @@ public:
     [[nodiscard]] std::optional<DisplayServiceError> setMode(const DisplayModeInfo& mode,
                                                              DisplayId display) const;
 
-private:
+  private:
     DisplayBackend* backend_;
     QCollator nameCollator_;
 };

@@ -7,14 +7,16 @@ namespace corvane {
 
 // Why a display could not be switched; description() is shown to the user.
 class DisplayServiceError {
-public:
+  public:
     enum class Kind {
         changeFailed,        // the platform refused the switch; code() says why
         displayUnavailable,  // the display has no modes: gone or offline
         modeUnavailable,     // no usable platform mode matches the request
     };
 
-    static DisplayServiceError changeFailed(std::int32_t code) { return {Kind::changeFailed, code}; }
+    static DisplayServiceError changeFailed(std::int32_t code) {
+        return {Kind::changeFailed, code};
+    }
     static DisplayServiceError displayUnavailable() { return {Kind::displayUnavailable, 0}; }
     static DisplayServiceError modeUnavailable() { return {Kind::modeUnavailable, 0}; }
 
@@ -25,7 +27,7 @@ public:
 
     bool operator==(const DisplayServiceError&) const = default;
 
-private:
+  private:
     DisplayServiceError(Kind kind, std::int32_t code) : kind_(kind), code_(code) {}
 
     Kind kind_;

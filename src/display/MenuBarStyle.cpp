@@ -18,21 +18,30 @@ std::optional<Value> fromWord(const std::array<Value, N>& all, QStringView word)
 
 QString persistedWord(MenuBarIconStyle style) {
     switch (style) {
-        case MenuBarIconStyle::glyph: return QStringLiteral("glyph");
-        case MenuBarIconStyle::number: return QStringLiteral("number");
-        case MenuBarIconStyle::ring: return QStringLiteral("ring");
+        case MenuBarIconStyle::glyph:
+            return QStringLiteral("glyph");
+        case MenuBarIconStyle::number:
+            return QStringLiteral("number");
+        case MenuBarIconStyle::ring:
+            return QStringLiteral("ring");
     }
     return {};
 }
 
 QString persistedWord(MenuBarColorMode mode) {
     switch (mode) {
-        case MenuBarColorMode::system: return QStringLiteral("system");
-        case MenuBarColorMode::blue: return QStringLiteral("blue");
-        case MenuBarColorMode::green: return QStringLiteral("green");
-        case MenuBarColorMode::orange: return QStringLiteral("orange");
-        case MenuBarColorMode::purple: return QStringLiteral("purple");
-        case MenuBarColorMode::adaptive: return QStringLiteral("adaptive");
+        case MenuBarColorMode::system:
+            return QStringLiteral("system");
+        case MenuBarColorMode::blue:
+            return QStringLiteral("blue");
+        case MenuBarColorMode::green:
+            return QStringLiteral("green");
+        case MenuBarColorMode::orange:
+            return QStringLiteral("orange");
+        case MenuBarColorMode::purple:
+            return QStringLiteral("purple");
+        case MenuBarColorMode::adaptive:
+            return QStringLiteral("adaptive");
     }
     return {};
 }

@@ -11,10 +11,10 @@ namespace corvane::testing {
 // A display configuration given as data, for tests of the logic above the
 // platform. Every query can be made to fail; switches are recorded.
 class FakeDisplayBackend : public DisplayBackend {
-public:
+  public:
     struct Display {
         DisplayId id = 0;
-        std::vector<PlatformMode> modes;  // platform order, usable or not
+        std::vector<PlatformMode> modes;             // platform order, usable or not
         std::optional<std::uint64_t> currentHandle;  // none: no current mode
         // A current mode that is not in `modes`, as some platforms report.
         std::optional<PlatformMode> unlistedCurrentMode;
@@ -46,7 +46,7 @@ public:
     std::int32_t switchMode(DisplayId display, const PlatformMode& mode) override;
     std::vector<ScreenDescription> screens() override { return screens_; }
 
-private:
+  private:
     Display* find(DisplayId id);
 
     std::vector<Display> displays_;

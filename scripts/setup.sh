@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins
-  libx11-dev libxrandr-dev libssl-dev libarchive-dev libplist-dev
+  libx11-dev libxrandr-dev libx11-xcb-dev libxcb-randr0-dev libssl-dev libarchive-dev libplist-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # run and test: a real X server with switchable modes, a tray host,
   # input and screenshots, the Hangul font, desktop-entry validation, HTTPS

@@ -1,0 +1,16 @@
+#pragma once
+
+// Lets GoogleTest print Qt strings readably in failure messages. Every test
+// executable includes this file through corvane_add_test().
+
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QStringList& list, std::ostream* out) {
+    *out << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
+}

@@ -1,0 +1,294 @@
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+#include "display/DisplayService.h"
+#include "support/FakeDisplayBackend.h"
+
+namespace corvane {
+namespace {
+
+using testing::FakeDisplayBackend;
+using testing::usableMode;
+
+PlatformMode unusable(PlatformMode mode) {
+    mode.usableForDesktop = false;
+    return mode;
+}
+
+std::vector<double> ratesOf(const std::vector<DisplayModeInfo>& modes) {
+    std::vector<double> rates;
+    for (const DisplayModeInfo& mode : modes) {
+        rates.push_back(mode.refreshRate);
+    }
+    return rates;
+}
+
+class DisplayServiceTest : public ::testing::Test {
+  protected:
+    // A display whose current mode is its first listed mode.
+    void plug(DisplayId id, std::vector<PlatformMode> modes) {
+        const std::uint64_t current = modes.front().handle;
+        backend.plug({id, std::move(modes), current, std::nullopt});
+    }
+
+    void name(std::vector<std::pair<DisplayId, QString>> names) {
+        std::vector<ScreenDescription> screens;
+        for (auto& [id, text] : names) {
+            screens.push_back({id, text, 1.0});
+        }
+        backend.setScreens(std::move(screens));
+    }
+
+    QStringList snapshotNames() const {
+        QStringList names;
+        for (const DisplayInfo& display : service.snapshot()) {
+            names << display.name;
+        }
+        return names;
+    }
+
+    FakeDisplayBackend backend;
+    DisplayService service{backend};
+};
+
+TEST_F(DisplayServiceTest, EmptyOrFailingOnlineListGivesNoDisplays) {
+    EXPECT_TRUE(service.snapshot().empty());
+    plug(1, {usableMode(1, 1920, 1080, 60)});
+    backend.failOnlineList(true);
+    EXPECT_TRUE(service.snapshot().empty());
+}
+
+TEST_F(DisplayServiceTest, AtMostThirtyTwoDisplaysAreListed) {
+    for (DisplayId id = 1; id <= 40; ++id) {
+        plug(id, {usableMode(1, 1920, 1080, 60)});
+    }
+    const std::vector<DisplayInfo> displays = service.snapshot();
+    ASSERT_EQ(displays.size(), 32u);
+    EXPECT_EQ(displays.back().id, 32u);
+}
+
+TEST_F(DisplayServiceTest, DisplayWithoutCurrentModeIsLeftOut) {
+    plug(1, {usableMode(1, 1920, 1080, 60)});
+    backend.plug({2, {usableMode(2, 1280, 720, 60)}, std::nullopt, std::nullopt});
+    const std::vector<DisplayInfo> displays = service.snapshot();
+    ASSERT_EQ(displays.size(), 1u);
+    EXPECT_EQ(displays[0].id, 1u);
+}
+
+TEST_F(DisplayServiceTest, FallbackNamesAndScale) {
+    plug(1, {usableMode(1, 1920, 1080, 60)});
+    plug(2, {usableMode(2, 1920, 1080, 60)});
+    plug(3, {usableMode(3, 1920, 1080, 60)});
+    backend.setMain(1);
+    backend.setScreens(
+        {{3, QStringLiteral(" \n\t "), 2.0}, {std::nullopt, QStringLiteral("Lost"), 3.0}});
+
+    const std::vector<DisplayInfo> displays = service.snapshot();
+    ASSERT_EQ(displays.size(), 3u);
+    EXPECT_EQ(displays[0].name, QStringLiteral("기본 디스플레이"));
+    EXPECT_TRUE(displays[0].isMain);
+    EXPECT_EQ(displays[0].backingScaleFactor, 1.0);
+    EXPECT_EQ(displays[1].name, QStringLiteral("디스플레이 2"));
+    EXPECT_EQ(displays[1].backingScaleFactor, 1.0);
+    // A blank screen name falls back, but the screen's scale still counts.
+    EXPECT_EQ(displays[2].name, QStringLiteral("디스플레이 3"));
+    EXPECT_EQ(displays[2].backingScaleFactor, 2.0);
+}
+
+TEST_F(DisplayServiceTest, ScreenNamesAreTrimmedAndLaterScreensWin) {
+    plug(5, {usableMode(1, 1920, 1080, 60)});
+    backend.setScreens(
+        {{5, QStringLiteral("Old"), 1.0}, {5, QStringLiteral("  LG UltraFine\n"), 2.0}});
+    const std::vector<DisplayInfo> displays = service.snapshot();
+    ASSERT_EQ(displays.size(), 1u);
+    EXPECT_EQ(displays[0].name, QStringLiteral("LG UltraFine"));
+    EXPECT_EQ(displays[0].backingScaleFactor, 2.0);
+}
+
+TEST_F(DisplayServiceTest, MainDisplayFirstThenNaturalNameOrder) {
+    const QStringList names{"Display 10", "display 9", "Zebra",    "모니터 10",
+                            "Display 9",  "Display 2", "모니터 9", "Alpha"};
+    std::vector<std::pair<DisplayId, QString>> screens;
+    for (DisplayId id = 1; id <= static_cast<DisplayId>(names.size()); ++id) {
+        plug(id, {usableMode(static_cast<std::int32_t>(id), 1920, 1080, 60)});
+        screens.emplace_back(id, names[static_cast<qsizetype>(id - 1)]);
+    }
+    backend.setMain(3);
+    name(screens);
+
+    const QStringList ordered = snapshotNames();
+    ASSERT_EQ(ordered.size(), names.size());
+    EXPECT_EQ(ordered.front(), QStringLiteral("Zebra"));
+    // Case-insensitive, digit runs by value, equal names in platform
+    // order. Where Hangul sorts against Latin depends on the locale, so
+    // each script is checked on its own.
+    QStringList latin;
+    QStringList hangul;
+    for (const QString& name : ordered.mid(1)) {
+        (name.front().script() == QChar::Script_Hangul ? hangul : latin) << name;
+    }
+    EXPECT_EQ(latin, QStringList({"Alpha", "Display 2", "display 9", "Display 9", "Display 10"}));
+    EXPECT_EQ(hangul, QStringList({"모니터 9", "모니터 10"}));
+}
+
+TEST_F(DisplayServiceTest, EqualNamesKeepPlatformOrder) {
+    for (DisplayId id : {9u, 3u, 7u}) {
+        plug(id, {usableMode(static_cast<std::int32_t>(id), 1920, 1080, 60)});
+    }
+    name({{9, "Same"}, {3, "Same"}, {7, "Same"}});
+    std::vector<DisplayId> order;
+    for (const DisplayInfo& display : service.snapshot()) {
+        order.push_back(display.id);
+    }
+    EXPECT_EQ(order, (std::vector<DisplayId>{9, 3, 7}));
+}
+
+TEST_F(DisplayServiceTest, ModesAreSortedAndNearDuplicatesCollapse) {
+    plug(1, {usableMode(10, 1920, 1080, 60.0), usableMode(11, 1920, 1080, 59.94),
+             usableMode(12, 2560, 1440, 59.88), usableMode(13, 1280, 720, 60.0),
+             usableMode(14, 1920, 1080, 120.0), unusable(usableMode(15, 1920, 1080, 75.0)),
+             usableMode(16, 2560, 1440, 60.0)});
+    const std::vector<DisplayInfo> displays = service.snapshot();
+    ASSERT_EQ(displays.size(), 1u);
+    const DisplayInfo& display = displays[0];
+    // The 60.0 Hz current mode matches the kept 59.94 Hz mode, so it is
+    // not added back even though their identifiers differ.
+    EXPECT_EQ(display.currentMode->id, 10);
+    std::vector<std::int32_t> ids;
+    for (const DisplayModeInfo& mode : display.modes) {
+        ids.push_back(mode.id);
+    }
+    EXPECT_EQ(ids, (std::vector<std::int32_t>{13, 11, 14, 12, 16}));
+}
+
+TEST_F(DisplayServiceTest, EveryZeroRateModeKeepsOnePerSize) {
+    plug(1, {usableMode(1, 1920, 1080, 0), usableMode(2, 1920, 1080, 0),
+             usableMode(3, 1280, 720, 0), usableMode(4, 1280, 720, -1)});
+    const DisplayInfo display = service.snapshot().at(0);
+    ASSERT_EQ(display.modes.size(), 2u);
+    EXPECT_EQ(display.modes[0].id, 4);  // -1 sorts before 0
+    EXPECT_EQ(display.modes[1].id, 1);
+}
+
+TEST_F(DisplayServiceTest, ExactTiesKeepTheFirstListed) {
+    plug(1, {usableMode(5, 1920, 1080, 60), usableMode(6, 1920, 1080, 60)});
+    EXPECT_EQ(service.snapshot().at(0).modes.at(0).id, 5);
+}
+
+TEST_F(DisplayServiceTest, UnusableCurrentModeIsStillOffered) {
+    const PlatformMode current = unusable(usableMode(20, 1600, 900, 60));
+    backend.plug({1,
+                  {usableMode(1, 1920, 1080, 60), current, usableMode(2, 1280, 720, 60)},
+                  current.handle,
+                  std::nullopt});
+    const DisplayInfo display = service.snapshot().at(0);
+    ASSERT_EQ(display.modes.size(), 3u);
+    EXPECT_EQ(display.modes[1], current.info);
+    EXPECT_EQ(display.currentMode, current.info);
+}
+
+TEST_F(DisplayServiceTest, DisplayWithoutModesOffersItsCurrentMode) {
+    const PlatformMode current = usableMode(3, 1024, 768, 60);
+    backend.plug({1, {}, std::nullopt, current});
+    const DisplayInfo display = service.snapshot().at(0);
+    EXPECT_EQ(display.modes, std::vector{current.info});
+}
+
+TEST_F(DisplayServiceTest, RatesAtOneSizeKeepTheirOrderAfterCollapse) {
+    plug(1, {usableMode(1, 2560, 1440, 144.0), usableMode(2, 2560, 1440, 143.97),
+             usableMode(3, 2560, 1440, 60.0), usableMode(4, 2560, 1440, 59.95)});
+    EXPECT_EQ(ratesOf(service.snapshot().at(0).modes), (std::vector{59.95, 143.97}));
+}
+
+// setMode
+
+class SetModeTest : public DisplayServiceTest {
+  protected:
+    void SetUp() override {
+        plug(1, {unusable(usableMode(30, 1920, 1080, 60.0)), usableMode(31, 1920, 1080, 60.0),
+                 usableMode(32, 1920, 1080, 59.94), usableMode(33, 2560, 1440, 60.0)});
+    }
+};
+
+TEST_F(SetModeTest, WalksUsableModesInPlatformOrder) {
+    // 31 and 32 both match; the platform's first usable one wins.
+    EXPECT_FALSE(service.setMode({0, 1920, 1080, 1920, 1080, 59.97, 0}, 1));
+    ASSERT_EQ(backend.switchRequests().size(), 1u);
+    EXPECT_EQ(backend.switchRequests()[0].second.handle, 31u);
+}
+
+TEST_F(SetModeTest, IdentifierMatchWinsOverRecordedSize) {
+    EXPECT_FALSE(service.setMode({33, 800, 600, 800, 600, 75, 0}, 1));
+    EXPECT_EQ(backend.currentModeOf(1)->handle, 33u);
+}
+
+TEST_F(SetModeTest, UnusableModeIsNeverChosen) {
+    EXPECT_FALSE(service.setMode({30, 1920, 1080, 1920, 1080, 60, 0}, 1));
+    EXPECT_EQ(backend.switchRequests().at(0).second.handle, 31u);
+}
+
+struct SetModeErrorCase {
+    const char* name;
+    DisplayModeInfo request;
+    DisplayId display;
+    std::int32_t platformError;
+    DisplayServiceError expected;
+    const char* description;
+    bool reachesPlatform;
+};
+
+class SetModeErrors : public SetModeTest, public ::testing::WithParamInterface<SetModeErrorCase> {};
+
+TEST_P(SetModeErrors, ReportTheCauseInKorean) {
+    const SetModeErrorCase& c = GetParam();
+    backend.failSwitchesWith(c.platformError);
+    const std::optional<DisplayServiceError> error = service.setMode(c.request, c.display);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(*error, c.expected);
+    EXPECT_EQ(error->description(), QString::fromUtf8(c.description));
+    EXPECT_EQ(backend.switchRequests().size(), c.reachesPlatform ? 1u : 0u);
+    EXPECT_EQ(backend.currentModeOf(1)->handle, 30u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SetModeErrors,
+    ::testing::Values(
+        SetModeErrorCase{"Refused",
+                         {0, 2560, 1440, 2560, 1440, 60, 0},
+                         1,
+                         1000,
+                         DisplayServiceError::changeFailed(1000),
+                         "macOS가 화면 모드 변경을 거부했습니다. 오류 코드: 1000",
+                         true},
+        SetModeErrorCase{"RefusedNegative",
+                         {0, 2560, 1440, 2560, 1440, 60, 0},
+                         1,
+                         -2,
+                         DisplayServiceError::changeFailed(-2),
+                         "macOS가 화면 모드 변경을 거부했습니다. 오류 코드: -2",
+                         true},
+        SetModeErrorCase{"DisplayGone",
+                         {0, 1920, 1080, 1920, 1080, 60, 0},
+                         2,
+                         0,
+                         DisplayServiceError::displayUnavailable(),
+                         "선택한 디스플레이를 찾을 수 없습니다. 모니터 연결 상태를 확인해 주세요.",
+                         false},
+        SetModeErrorCase{"NoMatchingMode",
+                         {0, 1920, 1080, 1920, 1080, 75, 0},
+                         1,
+                         0,
+                         DisplayServiceError::modeUnavailable(),
+                         "선택한 해상도와 주사율을 적용할 수 있는 화면 모드를 찾을 수 없습니다.",
+                         false}),
+    [](const ::testing::TestParamInfo<SetModeErrorCase>& info) { return info.param.name; });
+
+TEST_F(SetModeTest, DisplayWhoseModesVanishedIsUnavailable) {
+    backend.hideModesOf(1);
+    EXPECT_EQ(service.setMode({31, 1920, 1080, 1920, 1080, 60, 0}, 1),
+              DisplayServiceError::displayUnavailable());
+}
+
+}  // namespace
+}  // namespace corvane

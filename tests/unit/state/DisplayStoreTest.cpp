@@ -1,0 +1,498 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "state/DisplayStore.h"
+#include "state/InMemorySettingsStore.h"
+#include "state/SavedDisplayMode.h"
+#include "state/SettingsKeys.h"
+#include "support/FakeDisplayBackend.h"
+
+namespace corvane {
+namespace {
+
+using testing::FakeDisplayBackend;
+using testing::usableMode;
+
+// Counts snapshots, so that a test can tell how often the store refreshed.
+class CountingBackend : public FakeDisplayBackend {
+  public:
+    std::optional<std::vector<DisplayId>> onlineDisplays() override {
+        ++onlineListReads;
+        return FakeDisplayBackend::onlineDisplays();
+    }
+    int onlineListReads = 0;
+};
+
+// In-memory settings whose writes can be made to fail.
+class FlakySettings : public InMemorySettingsStore {
+  public:
+    std::optional<SettingsError> setValue(const QString& key, const SettingValue& value) override {
+        ++writes;
+        const auto result = InMemorySettingsStore::setValue(key, value);
+        return failure ? failure : result;
+    }
+    std::optional<SettingsError> remove(const QString& key) override {
+        ++writes;
+        const auto result = InMemorySettingsStore::remove(key);
+        return failure ? failure : result;
+    }
+    std::optional<SettingsError> failure;
+    int writes = 0;
+};
+
+void put(SettingsStore& settings, const QString& key, const SettingValue& value) {
+    ASSERT_FALSE(settings.setValue(key, value).has_value());
+}
+
+QByteArray encoded(const DisplayModeInfo& mode) {
+    return *encodeSavedDisplayMode(SavedDisplayMode::from(mode));
+}
+
+const PlatformMode k1080p60 = usableMode(11, 1920, 1080, 60.0);
+const PlatformMode k1440p5994 = usableMode(12, 2560, 1440, 59.94);
+const PlatformMode k1440p144 = usableMode(13, 2560, 1440, 144.0);
+const PlatformMode k720p60 = usableMode(21, 1280, 720, 60.0);
+const PlatformMode k768p60 = usableMode(22, 1366, 768, 60.0);
+
+class DisplayStoreTest : public ::testing::Test {
+  protected:
+    // Display 1: main, in 1080p60. Display 2: external, in 720p60.
+    void plugBoth() {
+        backend.plug({1, {k1080p60, k1440p5994, k1440p144}, k1080p60.handle, std::nullopt});
+        backend.plug({2, {k720p60, k768p60}, k720p60.handle, std::nullopt});
+        backend.setMain(1);
+    }
+
+    DisplayStore& open() {
+        store = std::make_unique<DisplayStore>(backend, settings);
+        return *store;
+    }
+
+    int refreshesDuring(const std::function<void()>& action) {
+        const int before = backend.onlineListReads;
+        action();
+        return backend.onlineListReads - before;
+    }
+
+    std::size_t switchCount() const { return backend.switchRequests().size(); }
+
+    CountingBackend backend;
+    FlakySettings settings;
+    std::unique_ptr<DisplayStore> store;
+};
+
+TEST_F(DisplayStoreTest, FirstLaunchUsesDefaultsAndStoresTheMainDisplay) {
+    backend.plug({5, {k720p60}, k720p60.handle, std::nullopt});
+    backend.plug({6, {k1080p60}, k1080p60.handle, std::nullopt});
+    backend.setMain(6);
+    DisplayStore& s = open();
+    EXPECT_EQ(s.selectedDisplayID(), 6u);
+    EXPECT_EQ(settings.integer(settingsKeys::kSelectedDisplayID), 6);
+    EXPECT_EQ(s.selectedDisplay()->id, 6u);
+    EXPECT_FALSE(s.autoApplyOnLaunch());
+    EXPECT_EQ(s.iconStyle(), MenuBarIconStyle::glyph);
+    EXPECT_TRUE(s.animateOnChange());
+    EXPECT_EQ(s.colorMode(), MenuBarColorMode::system);
+    EXPECT_FALSE(s.statusMessage().has_value());
+    // Only the selection was written; the defaults were not.
+    EXPECT_EQ(settings.writes, 1);
+}
+
+TEST_F(DisplayStoreTest, WithoutAMainDisplayTheFirstIsSelected) {
+    plugBoth();
+    backend.setMain(99);
+    EXPECT_EQ(open().selectedDisplayID(), 1u);
+}
+
+struct StoredSettingsCase {
+    const char* name;
+    std::vector<std::pair<QString, SettingValue>> stored;
+    bool autoApply;
+    MenuBarIconStyle iconStyle;
+    bool animate;
+    MenuBarColorMode colorMode;
+};
+
+class StoredSettingsTest : public DisplayStoreTest,
+                           public ::testing::WithParamInterface<StoredSettingsCase> {};
+
+TEST_P(StoredSettingsTest, ReadsValuesAndFallsBackWithoutRewriting) {
+    for (const auto& [key, value] : GetParam().stored) {
+        put(settings, key, value);
+    }
+    plugBoth();
+    const int writesBefore = settings.writes;
+    DisplayStore& s = open();
+    EXPECT_EQ(s.autoApplyOnLaunch(), GetParam().autoApply);
+    EXPECT_EQ(s.iconStyle(), GetParam().iconStyle);
+    EXPECT_EQ(s.animateOnChange(), GetParam().animate);
+    EXPECT_EQ(s.colorMode(), GetParam().colorMode);
+    for (const auto& [key, value] : GetParam().stored) {
+        EXPECT_EQ(settings.value(key), value) << key.toStdString();
+    }
+    // Only the first selection is written.
+    EXPECT_EQ(settings.writes - writesBefore, 1);
+}
+
+using namespace settingsKeys;
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Settings, StoredSettingsTest,
+    ::testing::Values(
+        StoredSettingsCase{"storedChoices",
+            {{kAutoApplyOnLaunch, true}, {kIconStyle, QString("ring")},
+             {kAnimateOnChange, false}, {kColorMode, QString("purple")}},
+            true, MenuBarIconStyle::ring, false, MenuBarColorMode::purple},
+        StoredSettingsCase{"foreignWords",
+            {{kIconStyle, QString("sparkle")}, {kColorMode, QString("teal")}},
+            false, MenuBarIconStyle::glyph, true, MenuBarColorMode::system},
+        StoredSettingsCase{"wordsDifferingInCase",
+            {{kIconStyle, QString("Number")}, {kColorMode, QString("BLUE")}},
+            false, MenuBarIconStyle::glyph, true, MenuBarColorMode::system},
+        StoredSettingsCase{"valuesOfAnotherType",
+            {{kAutoApplyOnLaunch, QString("true")}, {kIconStyle, std::int64_t{2}},
+             {kAnimateOnChange, std::int64_t{0}}, {kColorMode, QByteArray("blue")}},
+            false, MenuBarIconStyle::glyph, true, MenuBarColorMode::system}),
+    [](const auto& info) { return info.param.name; });
+// clang-format on
+
+TEST_F(DisplayStoreTest, StoredSelectionOfConnectedDisplayIsKept) {
+    put(settings, kSelectedDisplayID, std::int64_t{2});
+    plugBoth();
+    DisplayStore& s = open();
+    EXPECT_EQ(s.selectedDisplayID(), 2u);
+    EXPECT_EQ(s.selectedDisplay()->id, 2u);
+}
+
+struct StaleSelectionCase {
+    const char* name;
+    SettingValue stored;
+};
+
+class StaleSelectionTest : public DisplayStoreTest,
+                           public ::testing::WithParamInterface<StaleSelectionCase> {};
+
+TEST_P(StaleSelectionTest, IsReplacedByTheMainDisplayAndStored) {
+    put(settings, kSelectedDisplayID, GetParam().stored);
+    plugBoth();
+    DisplayStore& s = open();
+    EXPECT_EQ(s.selectedDisplayID(), 1u);
+    EXPECT_EQ(settings.value(kSelectedDisplayID), SettingValue(std::int64_t{1}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Selections, StaleSelectionTest,
+    ::testing::Values(StaleSelectionCase{"displayNotConnected", std::int64_t{99}},
+                      StaleSelectionCase{"notANumber", QString("2")},
+                      StaleSelectionCase{"boolean", true},
+                      // Its low 32 bits would name display 2.
+                      StaleSelectionCase{"beyondDisplayIdentifiers", std::int64_t{(1LL << 32) + 2}},
+                      StaleSelectionCase{"negative", std::int64_t{-1}}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(DisplayStoreTest, NoDisplaysClearsTheSelectionAndItsKey) {
+    plugBoth();
+    DisplayStore& s = open();
+    ASSERT_TRUE(settings.contains(kSelectedDisplayID));
+    backend.unplug(1);
+    backend.unplug(2);
+    s.refresh();
+    EXPECT_TRUE(s.displays().empty());
+    EXPECT_FALSE(s.selectedDisplayID().has_value());
+    EXPECT_FALSE(s.selectedDisplay().has_value());
+    EXPECT_FALSE(settings.contains(kSelectedDisplayID));
+
+    backend.plug({2, {k720p60}, k720p60.handle, std::nullopt});
+    s.refresh();
+    EXPECT_EQ(s.selectedDisplayID(), 2u);
+    EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
+}
+
+TEST_F(DisplayStoreTest, SelectionSurvivesItsDisplayBeingAwayWhileOthersRemain) {
+    plugBoth();
+    DisplayStore& s = open();
+    s.selectDisplay(2);
+    backend.unplug(2);
+    s.refresh();
+    // Replaced by the main display once the chosen one is gone.
+    EXPECT_EQ(s.selectedDisplayID(), 1u);
+    EXPECT_EQ(settings.integer(kSelectedDisplayID), 1);
+}
+
+TEST_F(DisplayStoreTest, SelectingAnUnknownDisplayChangesNothing) {
+    plugBoth();
+    DisplayStore& s = open();
+    ASSERT_FALSE(s.applyMode(k1440p144.info, 1).has_value());
+    const auto status = s.statusMessage();
+    ASSERT_TRUE(status.has_value());
+    const int writes = settings.writes;
+    s.selectDisplay(42);
+    EXPECT_EQ(s.selectedDisplayID(), 1u);
+    EXPECT_EQ(s.statusMessage(), status);
+    EXPECT_EQ(settings.writes, writes);
+}
+
+TEST_F(DisplayStoreTest, SelectingADisplayStoresItAndClearsTheStatusLine) {
+    plugBoth();
+    DisplayStore& s = open();
+    ASSERT_FALSE(s.applyMode(k1440p144.info, 1).has_value());
+    s.selectDisplay(2);
+    EXPECT_EQ(s.selectedDisplayID(), 2u);
+    EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
+    EXPECT_FALSE(s.statusMessage().has_value());
+}
+
+TEST_F(DisplayStoreTest, UserSwitchSavesTheModeSelectsTheDisplayAndSaysSo) {
+    plugBoth();
+    DisplayStore& s = open();
+    ASSERT_FALSE(s.applyMode(k1440p5994.info, 1).has_value());
+    s.selectDisplay(2);
+    ASSERT_FALSE(s.applyMode(k1440p5994.info, 1).has_value());
+
+    EXPECT_EQ(s.statusMessage(), QStringLiteral("2560×1440 · 59.94Hz 적용됨"));
+    EXPECT_EQ(s.selectedDisplayID(), 1u);
+    EXPECT_EQ(settings.integer(kSelectedDisplayID), 1);
+    EXPECT_EQ(settings.data(savedMode(1)), encoded(k1440p5994.info));
+    // The snapshot was taken again after the switch.
+    EXPECT_EQ(s.selectedDisplay()->currentMode, k1440p5994.info);
+}
+
+TEST_F(DisplayStoreTest, LaterSwitchOverwritesTheSavedMode) {
+    plugBoth();
+    DisplayStore& s = open();
+    ASSERT_FALSE(s.applyMode(k1440p5994.info, 1).has_value());
+    ASSERT_FALSE(s.applyMode(k1440p144.info, 1).has_value());
+    EXPECT_EQ(settings.data(savedMode(1)), encoded(k1440p144.info));
+    EXPECT_FALSE(settings.contains(savedMode(2)));
+}
+
+struct FailedSwitchCase {
+    const char* name;
+    void (*arrange)(FakeDisplayBackend&);
+    DisplayModeInfo mode;
+    DisplayId display;
+    DisplayServiceError expected;
+};
+
+class FailedUserSwitchTest : public DisplayStoreTest,
+                             public ::testing::WithParamInterface<FailedSwitchCase> {};
+
+TEST_P(FailedUserSwitchTest, ReturnsTheErrorAndChangesNothing) {
+    plugBoth();
+    DisplayStore& s = open();
+    s.selectDisplay(2);
+    ASSERT_FALSE(s.applyMode(k768p60.info, 2).has_value());
+    const auto status = s.statusMessage();
+    const int writes = settings.writes;
+    GetParam().arrange(backend);
+
+    const auto error = s.applyMode(GetParam().mode, GetParam().display);
+    EXPECT_EQ(error, GetParam().expected);
+    EXPECT_EQ(s.statusMessage(), status);
+    EXPECT_EQ(s.selectedDisplayID(), 2u);
+    EXPECT_EQ(settings.writes, writes);
+    EXPECT_FALSE(settings.contains(savedMode(1)));
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Failures, FailedUserSwitchTest,
+    ::testing::Values(
+        FailedSwitchCase{"platformRefuses", [](FakeDisplayBackend& b) { b.failSwitchesWith(1000); },
+            k1440p144.info, 1, DisplayServiceError::changeFailed(1000)},
+        FailedSwitchCase{"modeNotOffered", [](FakeDisplayBackend&) {},
+            usableMode(0, 640, 480, 60).info, 1, DisplayServiceError::modeUnavailable()},
+        FailedSwitchCase{"displayGone", [](FakeDisplayBackend& b) { b.unplug(1); },
+            k1440p144.info, 1, DisplayServiceError::displayUnavailable()}),
+    [](const auto& info) { return info.param.name; });
+// clang-format on
+
+class SavedModesTest : public DisplayStoreTest {
+  protected:
+    void SetUp() override {
+        put(settings, kAutoApplyOnLaunch, true);
+        plugBoth();
+    }
+};
+
+TEST_F(SavedModesTest, NothingHappensWhileAutoApplyIsOff) {
+    put(settings, kAutoApplyOnLaunch, false);
+    put(settings, savedMode(1), encoded(k1440p144.info));
+    DisplayStore& s = open();
+    EXPECT_EQ(refreshesDuring([&] { s.applySavedModesIfNeeded(); }), 0);
+    EXPECT_EQ(switchCount(), 0u);
+
+    // Switching it on acts at the next call.
+    s.setAutoApplyOnLaunch(true);
+    EXPECT_EQ(switchCount(), 0u);
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(backend.currentModeOf(1)->info, k1440p144.info);
+}
+
+TEST_F(SavedModesTest, SavedModeIsAppliedOncePerAppearance) {
+    put(settings, savedMode(2), encoded(k768p60.info));
+    DisplayStore& s = open();
+    const int perRefresh = refreshesDuring([&] { s.refresh(); });
+
+    // The walk refreshes once before and, having switched, once after.
+    EXPECT_EQ(refreshesDuring([&] { s.applySavedModesIfNeeded(); }), 2 * perRefresh);
+    ASSERT_EQ(switchCount(), 1u);
+    EXPECT_EQ(backend.switchRequests()[0].first, 2u);
+    EXPECT_EQ(s.displays()[1].currentMode, k768p60.info);
+    // Re-application is not a user choice: nothing is saved and no line is set.
+    EXPECT_FALSE(settings.contains(savedMode(1)));
+    EXPECT_FALSE(s.statusMessage().has_value());
+
+    // Changed by other means while it stays connected: not applied again.
+    backend.switchExternally(2, k720p60.handle);
+    s.refresh();
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(switchCount(), 1u);
+
+    // Unplugged and plugged in again: considered anew.
+    backend.unplug(2);
+    s.refresh();
+    backend.plug({2, {k720p60, k768p60}, k720p60.handle, std::nullopt});
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(switchCount(), 2u);
+    EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
+}
+
+TEST_F(SavedModesTest, DisplayGoneBetweenTwoCallsWithoutARefreshIsStillConsidered) {
+    put(settings, savedMode(2), encoded(k768p60.info));
+    DisplayStore& s = open();
+    s.applySavedModesIfNeeded();
+    backend.switchExternally(2, k720p60.handle);
+    // The call's own refresh notices the display was away.
+    backend.unplug(2);
+    s.applySavedModesIfNeeded();
+    backend.plug({2, {k720p60, k768p60}, k720p60.handle, std::nullopt});
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(switchCount(), 2u);
+}
+
+TEST_F(SavedModesTest, DisplayAlreadyInItsSavedModeIsNotSwitchedNorRefreshedAgain) {
+    // Same size and a rate within 0.1 Hz, under another identifier.
+    put(settings, savedMode(1), encoded(usableMode(77, 1920, 1080, 60.04).info));
+    DisplayStore& s = open();
+    const int perRefresh = refreshesDuring([&] { s.refresh(); });
+    EXPECT_EQ(refreshesDuring([&] { s.applySavedModesIfNeeded(); }), perRefresh);
+    EXPECT_EQ(switchCount(), 0u);
+}
+
+TEST_F(SavedModesTest, SavedModeWhoseIdentifierIsGoneIsFoundBySizeAndRate) {
+    put(settings, savedMode(1), encoded(usableMode(77, 2560, 1440, 144.02).info));
+    DisplayStore& s = open();
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(backend.currentModeOf(1)->info, k1440p144.info);
+}
+
+TEST_F(SavedModesTest, CorruptSavedDataIsPassedOverLeftInPlaceAndNotRetried) {
+    const QByteArray corrupt = R"({"id":13,"width":2560})";
+    put(settings, savedMode(1), corrupt);
+    put(settings, savedMode(2), encoded(k768p60.info));
+    DisplayStore& s = open();
+    s.applySavedModesIfNeeded();
+    // The walk went on to display 2.
+    ASSERT_EQ(switchCount(), 1u);
+    EXPECT_EQ(backend.switchRequests()[0].first, 2u);
+    EXPECT_EQ(settings.data(savedMode(1)), corrupt);
+    EXPECT_FALSE(s.statusMessage().has_value());
+
+    // Readable data appearing later is not looked at until the display returns.
+    put(settings, savedMode(1), encoded(k1440p144.info));
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(switchCount(), 1u);
+    backend.unplug(1);
+    s.refresh();
+    backend.plug({1, {k1080p60, k1440p5994, k1440p144}, k1080p60.handle, std::nullopt});
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(backend.currentModeOf(1)->info, k1440p144.info);
+}
+
+TEST_F(SavedModesTest, SavedModeStoredAsAStringIsIgnored) {
+    put(settings, savedMode(1), QString::fromUtf8(encoded(k1440p144.info)));
+    DisplayStore& s = open();
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(switchCount(), 0u);
+}
+
+TEST_F(SavedModesTest, FailureBecomesTheStatusLineAndTheWalkGoesOn) {
+    put(settings, savedMode(1), encoded(usableMode(0, 3840, 2160, 60).info));
+    put(settings, savedMode(2), encoded(k768p60.info));
+    DisplayStore& s = open();
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(s.statusMessage(),
+              QStringLiteral("자동 적용 실패: 선택한 해상도와 주사율을 적용할 수 있는 화면 "
+                             "모드를 찾을 수 없습니다."));
+    EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
+
+    // A later successful re-application keeps the line.
+    backend.unplug(2);
+    s.refresh();
+    backend.plug({2, {k720p60, k768p60}, k720p60.handle, std::nullopt});
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
+    EXPECT_TRUE(s.statusMessage()->startsWith(QStringLiteral("자동 적용 실패: ")));
+}
+
+TEST_F(SavedModesTest, PlatformRefusalIsWordedWithItsCode) {
+    put(settings, savedMode(1), encoded(k1440p144.info));
+    backend.failSwitchesWith(1000);
+    DisplayStore& s = open();
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(
+        s.statusMessage(),
+        QStringLiteral("자동 적용 실패: macOS가 화면 모드 변경을 거부했습니다. 오류 코드: 1000"));
+}
+
+TEST_F(SavedModesTest, NoDisplaysMeansNothingToDo) {
+    backend.unplug(1);
+    backend.unplug(2);
+    DisplayStore& s = open();
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(switchCount(), 0u);
+}
+
+TEST_F(DisplayStoreTest, AssigningASettingStoresItAtOnce) {
+    plugBoth();
+    DisplayStore& s = open();
+    s.setAutoApplyOnLaunch(true);
+    EXPECT_EQ(settings.boolean(kAutoApplyOnLaunch), true);
+    s.setIconStyle(MenuBarIconStyle::number);
+    EXPECT_EQ(settings.string(kIconStyle), QStringLiteral("number"));
+    s.setAnimateOnChange(false);
+    EXPECT_EQ(settings.boolean(kAnimateOnChange), false);
+    s.setColorMode(MenuBarColorMode::adaptive);
+    EXPECT_EQ(settings.string(kColorMode), QStringLiteral("adaptive"));
+    EXPECT_TRUE(s.autoApplyOnLaunch());
+    EXPECT_EQ(s.iconStyle(), MenuBarIconStyle::number);
+    EXPECT_FALSE(s.animateOnChange());
+    EXPECT_EQ(s.colorMode(), MenuBarColorMode::adaptive);
+}
+
+TEST_F(DisplayStoreTest, FailedWriteIsReportedOnceAndTheValueHoldsForTheRun) {
+    plugBoth();
+    DisplayStore& s = open();
+    EXPECT_FALSE(s.takeWriteError().has_value());
+    const SettingsError diskFull(SettingsError::Kind::writeFailed, "/x/settings.plist",
+                                 "No space left on device");
+    settings.failure = diskFull;
+    s.setColorMode(MenuBarColorMode::green);
+    EXPECT_EQ(s.colorMode(), MenuBarColorMode::green);
+    EXPECT_EQ(s.takeWriteError(), diskFull);
+    EXPECT_FALSE(s.takeWriteError().has_value());
+
+    // Writes inside the display operations are reported the same way.
+    ASSERT_FALSE(s.applyMode(k1440p144.info, 1).has_value());
+    EXPECT_EQ(s.takeWriteError(), diskFull);
+    settings.failure.reset();
+    s.selectDisplay(2);
+    EXPECT_FALSE(s.takeWriteError().has_value());
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <limits>
+
+#include "state/JsonNumbers.h"
+#include "state/SavedDisplayMode.h"
+
+namespace corvane {
+namespace {
+
+using Kind = SavedModeDecodingError::Kind;
+
+constexpr const char* kValid =
+    R"({"id":7,"width":2560,"height":1440,"pixelWidth":5120,"pixelHeight":2880,)"
+    R"("refreshRate":59.94,"ioFlags":3})";
+
+const SavedDisplayMode kValidMode{7, 2560, 1440, 5120, 2880, 59.94, 3};
+
+// The valid record with one member's value text replaced (or the member
+// dropped when `value` is null).
+QByteArray withMember(const char* key, const char* value) {
+    QJsonObject object = QJsonDocument::fromJson(kValid).object();
+    object.remove(QLatin1String(key));
+    QByteArray json = QJsonDocument(object).toJson(QJsonDocument::Compact);
+    if (value != nullptr) {
+        json.chop(1);
+        json += QByteArray(",\"") + key + "\":" + value + "}";
+    }
+    return json;
+}
+
+SavedDisplayMode validWith(void (*change)(SavedDisplayMode&)) {
+    SavedDisplayMode mode = kValidMode;
+    change(mode);
+    return mode;
+}
+
+struct DecodingCase {
+    DecodingCase(const char* name, QByteArray json, SavedDisplayMode mode)
+        : name(name), json(std::move(json)), mode(mode) {}
+    DecodingCase(const char* name, QByteArray json, std::nullopt_t, Kind kind, QString key)
+        : name(name), json(std::move(json)), kind(kind), key(std::move(key)) {}
+
+    const char* name;
+    QByteArray json;
+    std::optional<SavedDisplayMode> mode;  // expected record, or
+    Kind kind = Kind::notAnObject;         // the expected failure
+    QString key;
+};
+
+void PrintTo(const DecodingCase& c, std::ostream* out) {
+    *out << c.name << ": " << c.json.toStdString();
+}
+
+class SavedModeDecodingTest : public ::testing::TestWithParam<DecodingCase> {};
+
+TEST_P(SavedModeDecodingTest, DecodesOrFailsAsExpected) {
+    const DecodingCase& c = GetParam();
+    const SavedModeDecoding result = decodeSavedDisplayMode(c.json);
+    if (c.mode) {
+        ASSERT_TRUE(std::holds_alternative<SavedDisplayMode>(result))
+            << std::get<SavedModeDecodingError>(result).description().toStdString();
+        EXPECT_EQ(std::get<SavedDisplayMode>(result), *c.mode);
+    } else {
+        ASSERT_TRUE(std::holds_alternative<SavedModeDecodingError>(result));
+        EXPECT_EQ(std::get<SavedModeDecodingError>(result), SavedModeDecodingError(c.kind, c.key));
+    }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Records, SavedModeDecodingTest,
+    ::testing::Values(
+        DecodingCase{"valid", kValid, kValidMode},
+        DecodingCase{"extraKeyIgnored",
+            R"({"futureField":{"a":"}\",[","b":[1,{"c":2}]},"id":7,"width":2560,"height":1440,)"
+            R"("pixelWidth":5120,"pixelHeight":2880,"refreshRate":59.94,"ioFlags":3,"z":null})",
+            kValidMode},
+        DecodingCase{"anyOrderAndWhiteSpace",
+            "\n{ \"ioFlags\" : 3 ,\t\"refreshRate\": 59.94, \"pixelHeight\":2880,\r\n"
+            "\"pixelWidth\":5120, \"height\":1440, \"width\" :2560, \"id\":7 }\n",
+            kValidMode},
+        DecodingCase{"escapedKeyNamesTheField", withMember("id", nullptr).replace("{", "{\"\\u0069d\":7,"),
+            kValidMode},
+        DecodingCase{"rateWrittenWhole", withMember("refreshRate", "60"),
+            validWith([](SavedDisplayMode& m) { m.refreshRate = 60.0; })},
+        DecodingCase{"rateWithExponent", withMember("refreshRate", "1.2e2"),
+            validWith([](SavedDisplayMode& m) { m.refreshRate = 120.0; })},
+        DecodingCase{"negativeRate", withMember("refreshRate", "-1"),
+            validWith([](SavedDisplayMode& m) { m.refreshRate = -1.0; })},
+        DecodingCase{"missingIoFlags", withMember("ioFlags", nullptr), std::nullopt,
+            Kind::missingKey, "ioFlags"},
+        DecodingCase{"missingRate", withMember("refreshRate", nullptr), std::nullopt,
+            Kind::missingKey, "refreshRate"},
+        DecodingCase{"nullWidth", withMember("width", "null"), std::nullopt,
+            Kind::notANumber, "width"},
+        DecodingCase{"stringHeight", withMember("height", "\"1440\""), std::nullopt,
+            Kind::notANumber, "height"},
+        DecodingCase{"booleanRate", withMember("refreshRate", "true"), std::nullopt,
+            Kind::notANumber, "refreshRate"},
+        DecodingCase{"arrayId", withMember("id", "[7]"), std::nullopt, Kind::notANumber, "id"},
+        DecodingCase{"idAboveInt32", withMember("id", "4294967295"), std::nullopt,
+            Kind::outOfRange, "id"},
+        DecodingCase{"idJustAboveInt32", withMember("id", "2147483648"), std::nullopt,
+            Kind::outOfRange, "id"},
+        DecodingCase{"idAtInt32Limits", withMember("id", "-2147483648"),
+            validWith([](SavedDisplayMode& m) { m.id = std::numeric_limits<std::int32_t>::min(); })},
+        DecodingCase{"ioFlagsNegative", withMember("ioFlags", "-1"), std::nullopt,
+            Kind::outOfRange, "ioFlags"},
+        DecodingCase{"ioFlagsAboveUint32", withMember("ioFlags", "4294967296"), std::nullopt,
+            Kind::outOfRange, "ioFlags"},
+        DecodingCase{"ioFlagsAtUint32Limit", withMember("ioFlags", "4294967295"),
+            validWith([](SavedDisplayMode& m) { m.ioFlags = 4294967295u; })},
+        DecodingCase{"sizeBeyondDoublePrecision", withMember("width", "9007199254740993"),
+            validWith([](SavedDisplayMode& m) { m.width = 9007199254740993; })},
+        DecodingCase{"sizeBeyondDoublePrecisionWithFraction",
+            withMember("width", "9007199254740993.0"),
+            validWith([](SavedDisplayMode& m) { m.width = 9007199254740993; })},
+        DecodingCase{"sizeAtInt64Max", withMember("pixelWidth", "9223372036854775807"),
+            validWith([](SavedDisplayMode& m) { m.pixelWidth = std::numeric_limits<std::int64_t>::max(); })},
+        DecodingCase{"sizeAtInt64Min", withMember("pixelHeight", "-9223372036854775808"),
+            validWith([](SavedDisplayMode& m) { m.pixelHeight = std::numeric_limits<std::int64_t>::min(); })},
+        DecodingCase{"sizeAboveInt64", withMember("pixelWidth", "9223372036854775808"),
+            std::nullopt, Kind::outOfRange, "pixelWidth"},
+        DecodingCase{"sizeWithFraction", withMember("width", "2560.5"), std::nullopt,
+            Kind::notWhole, "width"},
+        DecodingCase{"wholeSizeWithFractionDigits", withMember("width", "2560.000"),
+            validWith([](SavedDisplayMode& m) { m.width = 2560; })},
+        DecodingCase{"wholeSizeWithExponent", withMember("height", "1.44e3"),
+            validWith([](SavedDisplayMode& m) { m.height = 1440; })},
+        DecodingCase{"hugeExponent", withMember("height", "1e300"), std::nullopt,
+            Kind::outOfRange, "height"},
+        // Qt and the digit reader must agree on which duplicate counts.
+        DecodingCase{"duplicateKeyLastWins", withMember("width", "2560.5").replace("}", ",\"width\":800}"),
+            validWith([](SavedDisplayMode& m) { m.width = 800; })},
+        DecodingCase{"firstFaultyKeyInFieldOrderIsReported",
+            withMember("ioFlags", "-1").replace("\"id\":7", "\"id\":4294967295"), std::nullopt,
+            Kind::outOfRange, "id"},
+        DecodingCase{"rateBeyondDouble", withMember("refreshRate", "1e400"), std::nullopt,
+            Kind::notAnObject, ""},
+        DecodingCase{"topLevelArray", "[1,2,3]", std::nullopt, Kind::notAnObject, ""},
+        DecodingCase{"notJson", "id=7", std::nullopt, Kind::notAnObject, ""},
+        DecodingCase{"truncated", QByteArray(kValid).left(40), std::nullopt, Kind::notAnObject, ""},
+        DecodingCase{"empty", "", std::nullopt, Kind::notAnObject, ""}),
+    [](const ::testing::TestParamInfo<DecodingCase>& info) { return info.param.name; });
+// clang-format on
+
+class SavedModeRoundTripTest : public ::testing::TestWithParam<SavedDisplayMode> {};
+
+TEST_P(SavedModeRoundTripTest, DecodingTheEncodingGivesTheSameRecord) {
+    const auto encoded = encodeSavedDisplayMode(GetParam());
+    ASSERT_TRUE(encoded.has_value());
+    const SavedModeDecoding decoded = decodeSavedDisplayMode(*encoded);
+    ASSERT_TRUE(std::holds_alternative<SavedDisplayMode>(decoded)) << encoded->toStdString();
+    EXPECT_EQ(std::get<SavedDisplayMode>(decoded), GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, SavedModeRoundTripTest,
+    ::testing::Values(kValidMode, SavedDisplayMode{},
+                      SavedDisplayMode{0, 1920, 1080, 1920, 1080, 60.0, 0},
+                      SavedDisplayMode{-1, 1, 2, 3, 4, 23.976023976023978, 0x80000000u},
+                      SavedDisplayMode{std::numeric_limits<std::int32_t>::max(),
+                                       std::numeric_limits<std::int64_t>::max(),
+                                       std::numeric_limits<std::int64_t>::min(), 9007199254740993,
+                                       -9007199254740993, 1e-300,
+                                       std::numeric_limits<std::uint32_t>::max()}));
+
+TEST(SavedModeEncodingTest, WritesExactlyTheSevenKeysAsNumbers) {
+    const auto encoded = encodeSavedDisplayMode(kValidMode);
+    ASSERT_TRUE(encoded.has_value());
+    const QJsonObject object = QJsonDocument::fromJson(*encoded).object();
+    EXPECT_EQ(object.keys(), (QStringList{"height", "id", "ioFlags", "pixelHeight", "pixelWidth",
+                                          "refreshRate", "width"}));
+    for (const QString& key : object.keys()) {
+        EXPECT_TRUE(object.value(key).isDouble()) << key.toStdString();
+    }
+    EXPECT_TRUE(encoded->contains("\"refreshRate\":59.94"));
+    EXPECT_TRUE(encoded->contains("\"ioFlags\":3"));
+}
+
+TEST(SavedModeEncodingTest, ExtraKeyIsDroppedWhenWrittenAgain) {
+    const SavedModeDecoding decoded = decodeSavedDisplayMode(withMember("addedLater", "\"value\""));
+    ASSERT_TRUE(std::holds_alternative<SavedDisplayMode>(decoded));
+    const auto encoded = encodeSavedDisplayMode(std::get<SavedDisplayMode>(decoded));
+    ASSERT_TRUE(encoded.has_value());
+    EXPECT_FALSE(encoded->contains("addedLater"));
+}
+
+TEST(SavedModeEncodingTest, RateThatJsonCannotHoldIsNotEncoded) {
+    EXPECT_FALSE(encodeSavedDisplayMode(validWith([](SavedDisplayMode& m) {
+                     m.refreshRate = std::nan("");
+                 })).has_value());
+    EXPECT_FALSE(encodeSavedDisplayMode(validWith([](SavedDisplayMode& m) {
+                     m.refreshRate = std::numeric_limits<double>::infinity();
+                 })).has_value());
+}
+
+TEST(SavedModeConversionTest, CopiesAllSevenFieldsBothWays) {
+    const DisplayModeInfo info{9, 1512, 982, 3024, 1964, 120.0, 0x21};
+    const SavedDisplayMode saved = SavedDisplayMode::from(info);
+    EXPECT_EQ(saved, (SavedDisplayMode{9, 1512, 982, 3024, 1964, 120.0, 0x21}));
+    EXPECT_EQ(saved.toDisplayModeInfo(), info);
+}
+
+struct LiteralCase {
+    const char* literal;
+    std::variant<std::int64_t, LiteralFault> expected;
+};
+
+class WholeNumberLiteralTest : public ::testing::TestWithParam<LiteralCase> {};
+
+TEST_P(WholeNumberLiteralTest, ReadsTheExactValue) {
+    EXPECT_EQ(wholeNumberFromLiteral(GetParam().literal), GetParam().expected)
+        << GetParam().literal;
+}
+
+constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+
+INSTANTIATE_TEST_SUITE_P(
+    Literals, WholeNumberLiteralTest,
+    ::testing::Values(
+        LiteralCase{"0", 0}, LiteralCase{"-0", 0}, LiteralCase{"-0.0e5", 0}, LiteralCase{"42", 42},
+        LiteralCase{"-7", -7}, LiteralCase{"60.0", 60}, LiteralCase{"1.5e1", 15},
+        LiteralCase{"15E-1", LiteralFault::fractional}, LiteralCase{"1500e-2", 15},
+        LiteralCase{"0.5", LiteralFault::fractional},
+        LiteralCase{"1e-400", LiteralFault::fractional}, LiteralCase{"9223372036854775807", kMax},
+        LiteralCase{"9223372036854775807.000", kMax}, LiteralCase{"-9223372036854775808", kMin},
+        LiteralCase{"9223372036854775808", LiteralFault::outOfRange},
+        LiteralCase{"-9223372036854775809", LiteralFault::outOfRange},
+        LiteralCase{"9.223372036854775807e18", kMax},
+        LiteralCase{"9.3e18", LiteralFault::outOfRange},
+        LiteralCase{"1e19", LiteralFault::outOfRange},
+        LiteralCase{"1e999999999999", LiteralFault::outOfRange},
+        LiteralCase{"00000000000000000000000001", 1}, LiteralCase{"", LiteralFault::malformed},
+        LiteralCase{"-", LiteralFault::malformed}, LiteralCase{"1e", LiteralFault::malformed},
+        LiteralCase{"12abc", LiteralFault::malformed}));
+
+}  // namespace
+}  // namespace corvane

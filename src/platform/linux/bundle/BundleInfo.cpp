@@ -1,0 +1,80 @@
+#include "platform/linux/bundle/BundleInfo.h"
+
+#include <plist/plist.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <system_error>
+
+namespace corvane::bundle {
+
+namespace {
+
+// An Info.plist is a few kilobytes; anything far larger is not one, and
+// libplist takes a 32-bit length.
+constexpr std::uintmax_t kMaxInfoPlistBytes = 16 * 1024 * 1024;
+
+struct PlistDeleter {
+    void operator()(plist_t node) const { plist_free(node); }
+};
+using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistDeleter>;
+
+std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error || size > kMaxInfoPlistBytes) {
+        return std::nullopt;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return std::nullopt;
+    }
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || bytes.size() > kMaxInfoPlistBytes) {
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+std::optional<std::string> infoString(const std::filesystem::path& bundle, const std::string& key) {
+    const auto bytes = readSmallFile(bundle / "Contents" / "Info.plist");
+    if (!bytes || bytes->empty()) {
+        return std::nullopt;
+    }
+    plist_t parsed = nullptr;
+    plist_from_memory(bytes->data(), static_cast<std::uint32_t>(bytes->size()), &parsed);
+    const PlistPtr root(parsed);
+    if (!root || plist_get_node_type(root.get()) != PLIST_DICT) {
+        return std::nullopt;
+    }
+    const plist_t value = plist_dict_get_item(root.get(), key.c_str());
+    if (!value || plist_get_node_type(value) != PLIST_STRING) {
+        return std::nullopt;
+    }
+    std::uint64_t length = 0;
+    const char* text = plist_get_string_ptr(value, &length);
+    if (!text) {
+        return std::nullopt;
+    }
+    return std::string(text, static_cast<std::size_t>(length));
+}
+
+std::optional<std::filesystem::path> runningBundle() {
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return std::nullopt;
+    }
+    const auto macos = executable.parent_path();
+    const auto contents = macos.parent_path();
+    if (macos.filename() != "MacOS" || contents.filename() != "Contents") {
+        return std::nullopt;
+    }
+    return contents.parent_path();
+}
+
+}  // namespace corvane::bundle

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <filesystem>
+
+namespace corvane::launcher {
+
+// Starts `executable` with no arguments as the leader of a new session, with
+// "/" as its working folder, default signal handling, standard input and
+// output on /dev/null and no other descriptor inherited. Returns 0 once the
+// program runs (the new process has replaced itself with it), otherwise the
+// errno that made the start fail. The started program is not waited for.
+int startDetached(const std::filesystem::path& executable);
+
+}  // namespace corvane::launcher

@@ -1,0 +1,61 @@
+// CorvaneUpdater --pid PID --source STAGED --destination INSTALLED --backup-root FOLDER
+//
+// Finishes a self-update: stops the application PID, moves INSTALLED into a
+// timestamped backup in FOLDER, moves STAGED into its place and starts it
+// with the launcher beside this program. Exits 0 when the new application
+// runs; otherwise writes one line to standard error and exits 1. Standard
+// output is never written. Uses only the C++ library and POSIX, so that it
+// keeps working while the application's files move.
+#include <signal.h>
+#include <unistd.h>
+
+#include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "updater/Arguments.h"
+#include "updater/Failure.h"
+#include "updater/ProcessControl.h"
+#include "updater/Replacement.h"
+
+namespace {
+
+std::optional<std::filesystem::path> currentDirectory() {
+    std::error_code error;
+    auto path = std::filesystem::current_path(error);
+    if (error) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+void report(const std::string& description) {
+    const std::string line = "Corvane updater failed: " + description + "\n";
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, line.data(), line.size());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace corvane::updater;
+    // A closed error stream must not turn a failure into a death by signal.
+    ::signal(SIGPIPE, SIG_IGN);
+    try {
+        const Launcher launcher = Launcher::besideThisProgram();
+        const std::vector<std::string> entries(argv + (argc > 0 ? 1 : 0), argv + argc);
+        const auto arguments = parseArguments(entries, currentDirectory());
+        if (!arguments) {
+            throw Failure(UpdaterError::invalidArguments);
+        }
+        replaceApplication(*arguments, launcher);
+        return 0;
+    } catch (const Failure& failure) {
+        report(failure.description());
+    } catch (const std::exception& error) {
+        report(error.what());
+    }
+    return 1;
+}

@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include "ScopedEnvironment.h"
+#include "platform/linux/settings/FileSettingsStore.h"
+
+namespace corvane {
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+const QByteArray kWellFormed = R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+	<key>iconStyle</key>
+	<string>ring</string>
+	<key>selectedDisplayID</key>
+	<integer>3</integer>
+</dict>
+</plist>
+)";
+
+class FileSettingsStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(home.isValid()); }
+
+    QString folder() const { return home.path() + "/Corvane"; }
+    QString file() const { return folder() + "/settings.plist"; }
+
+    QTemporaryDir home;
+};
+
+TEST_F(FileSettingsStoreTest, ValuesSurviveReopening) {
+    {
+        FileSettingsStore store(file());
+        EXPECT_FALSE(QFileInfo::exists(folder()));
+        ASSERT_FALSE(store.setValue("count", std::int64_t{-12}).has_value());
+        ASSERT_FALSE(store.setValue("on", true).has_value());
+        ASSERT_FALSE(store.setValue("word", QString("퍼플")).has_value());
+        ASSERT_FALSE(store.setValue("blob", QByteArray("\x00\x01\x02", 3)).has_value());
+        ASSERT_FALSE(store.setValue("gone", true).has_value());
+        ASSERT_FALSE(store.remove("gone").has_value());
+    }
+    FileSettingsStore reopened(file());
+    EXPECT_EQ(reopened.integer("count"), -12);
+    EXPECT_EQ(reopened.boolean("on"), true);
+    EXPECT_EQ(reopened.string("word"), QStringLiteral("퍼플"));
+    EXPECT_EQ(reopened.data("blob"), QByteArray("\x00\x01\x02", 3));
+    EXPECT_FALSE(reopened.value("gone").has_value());
+    EXPECT_FALSE(reopened.setAsidePath().has_value());
+}
+
+TEST_F(FileSettingsStoreTest, FileIsAPropertyListWithTypedValues) {
+    FileSettingsStore store(file());
+    ASSERT_FALSE(store.setValue("n", std::int64_t{2}).has_value());
+    ASSERT_FALSE(store.setValue("b", true).has_value());
+    ASSERT_FALSE(store.setValue("s", QString("glyph")).has_value());
+    ASSERT_FALSE(store.setValue("d", QByteArray("{}")).has_value());
+    const QByteArray text = readAll(file());
+    EXPECT_TRUE(text.startsWith("<?xml")) << text.toStdString();
+    EXPECT_TRUE(text.contains("<integer>2</integer>"));
+    EXPECT_TRUE(text.contains("<true/>"));
+    EXPECT_TRUE(text.contains("<string>glyph</string>"));
+    EXPECT_TRUE(text.contains("<data>"));
+}
+
+TEST_F(FileSettingsStoreTest, ReadsAFileWrittenByHand) {
+    writeAll(file(), kWellFormed);
+    FileSettingsStore store(file());
+    EXPECT_EQ(store.string("iconStyle"), QStringLiteral("ring"));
+    EXPECT_EQ(store.integer("selectedDisplayID"), 3);
+}
+
+TEST_F(FileSettingsStoreTest, EntriesOfOtherTypesReadAsAbsentAndAreKept) {
+    QByteArray text = kWellFormed;
+    text.replace("<dict>", "<dict>\n\t<key>scale</key>\n\t<real>1.5</real>");
+    writeAll(file(), text);
+    {
+        FileSettingsStore store(file());
+        EXPECT_FALSE(store.value("scale").has_value());
+        ASSERT_FALSE(store.setValue("animateOnChange", false).has_value());
+    }
+    EXPECT_TRUE(readAll(file()).contains("<real>"));
+}
+
+struct DamagedCase {
+    const char* name;
+    QByteArray bytes;  // what lies at the path; a null array puts a folder there
+};
+
+class DamagedSettingsFileTest : public FileSettingsStoreTest,
+                                public ::testing::WithParamInterface<DamagedCase> {};
+
+TEST_P(DamagedSettingsFileTest, ReadsAsEmptyAndIsMovedAsideUntouched) {
+    if (GetParam().bytes.isNull()) {
+        ASSERT_TRUE(QDir().mkpath(file()));
+        writeAll(file() + "/inside", "kept");
+    } else {
+        writeAll(file(), GetParam().bytes);
+    }
+
+    FileSettingsStore store(file());
+    EXPECT_FALSE(store.value("iconStyle").has_value());
+    EXPECT_FALSE(store.value("selectedDisplayID").has_value());
+    ASSERT_TRUE(store.setAsidePath().has_value());
+    const QString aside = *store.setAsidePath();
+    EXPECT_TRUE(
+        QRegularExpression(R"(/settings\.plist\.corrupt-\d{8}-\d{6}$)").match(aside).hasMatch())
+        << aside.toStdString();
+    if (GetParam().bytes.isNull()) {
+        EXPECT_EQ(readAll(aside + "/inside"), "kept");
+    } else {
+        EXPECT_EQ(readAll(aside), GetParam().bytes);
+    }
+
+    // A fresh file takes the old one's place; the damaged copy stays.
+    ASSERT_FALSE(store.setValue("colorMode", QString("blue")).has_value());
+    FileSettingsStore reopened(file());
+    EXPECT_FALSE(reopened.setAsidePath().has_value());
+    EXPECT_EQ(reopened.string("colorMode"), QStringLiteral("blue"));
+    EXPECT_TRUE(QFileInfo::exists(aside));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Damage, DamagedSettingsFileTest,
+    ::testing::Values(DamagedCase{"garbage", "this is not a property list"},
+                      DamagedCase{"truncated", kWellFormed.left(kWellFormed.size() / 2)},
+                      DamagedCase{"arrayAtTheTop",
+                                  "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>"
+                                  "<string>x</string></array></plist>"},
+                      DamagedCase{"empty", QByteArray("")},
+                      DamagedCase{"binaryNoise", QByteArray("bplist00\xff\xfe\x00\x13", 12)},
+                      DamagedCase{"folderInItsPlace", QByteArray()}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(FileSettingsStoreTest, TwoDamagedFilesInOneSecondGetDistinctNames) {
+    writeAll(file(), "first");
+    const auto first = FileSettingsStore(file()).setAsidePath();
+    writeAll(file(), "second");
+    const auto second = FileSettingsStore(file()).setAsidePath();
+    ASSERT_TRUE(first && second);
+    EXPECT_NE(*first, *second);
+    EXPECT_EQ(readAll(*first), "first");
+    EXPECT_EQ(readAll(*second), "second");
+}
+
+TEST_F(FileSettingsStoreTest, DamagedFileThatCannotBeMovedIsNeverOverwritten) {
+    // So long a name that the timestamped one exceeds the file system's limit.
+    const QString longFile = folder() + "/" + QString(240, QLatin1Char('s'));
+    writeAll(longFile, "damaged");
+    FileSettingsStore store(longFile);
+    EXPECT_FALSE(store.setAsidePath().has_value());
+    const auto error = store.setValue("iconStyle", QString("ring"));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind(), SettingsError::Kind::damagedFileInTheWay);
+    EXPECT_FALSE(error->reason().isEmpty());
+    EXPECT_EQ(readAll(longFile), "damaged");
+    // The value still holds for this run.
+    EXPECT_EQ(store.string("iconStyle"), QStringLiteral("ring"));
+}
+
+TEST_F(FileSettingsStoreTest, WriteThatFailsIsReportedAndRetriedWithTheNextChange) {
+    // A file where the settings folder should be.
+    writeAll(folder(), "in the way");
+    FileSettingsStore store(file());
+    const auto error = store.setValue("animateOnChange", false);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind(), SettingsError::Kind::folderUnavailable);
+    EXPECT_EQ(error->path(), folder());
+    EXPECT_EQ(error->reason(), QString::fromLocal8Bit(strerror(ENOTDIR)));
+    EXPECT_TRUE(error->description().startsWith(QStringLiteral("설정 폴더를 만들 수 없습니다.")));
+    EXPECT_EQ(store.boolean("animateOnChange"), false);
+    // The same value again is written too: the file has not caught up.
+    EXPECT_TRUE(store.setValue("animateOnChange", false).has_value());
+
+    ASSERT_TRUE(QFile::remove(folder()));
+    ASSERT_FALSE(store.setValue("iconStyle", QString("ring")).has_value());
+    FileSettingsStore reopened(file());
+    EXPECT_EQ(reopened.boolean("animateOnChange"), false);
+    EXPECT_EQ(reopened.string("iconStyle"), QStringLiteral("ring"));
+}
+
+TEST_F(FileSettingsStoreTest, FileReplacedByAFolderCannotBeWritten) {
+    FileSettingsStore store(file());
+    ASSERT_FALSE(store.setValue("a", true).has_value());
+    ASSERT_TRUE(QFile::remove(file()));
+    ASSERT_TRUE(QDir().mkpath(file()));
+    const auto error = store.setValue("a", false);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind(), SettingsError::Kind::writeFailed);
+    EXPECT_EQ(error->path(), file());
+    EXPECT_FALSE(error->reason().isEmpty());
+}
+
+TEST_F(FileSettingsStoreTest, StringsWithNulCannotBeStored) {
+    FileSettingsStore store(file());
+    const auto error = store.setValue("s", QString::fromUtf8("a\0b", 3));
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->kind(), SettingsError::Kind::unsupportedValue);
+    EXPECT_FALSE(store.value("s").has_value());
+    EXPECT_FALSE(QFileInfo::exists(file()));
+}
+
+TEST_F(FileSettingsStoreTest, OpeningClearsTemporaryFilesOfAWriterThatDied) {
+    writeAll(file(), kWellFormed);
+    writeAll(file() + ".Ab3dE9", "half a write");
+    writeAll(file() + ".corrupt-20240101-101010", "kept");
+    writeAll(folder() + "/notes.txt", "kept");
+    FileSettingsStore store(file());
+    EXPECT_FALSE(QFileInfo::exists(file() + ".Ab3dE9"));
+    EXPECT_TRUE(QFileInfo::exists(file() + ".corrupt-20240101-101010"));
+    EXPECT_TRUE(QFileInfo::exists(folder() + "/notes.txt"));
+    EXPECT_EQ(store.integer("selectedDisplayID"), 3);
+}
+
+TEST(FileSettingsStorePathTest, LivesInTheConfigFolderOfTheUser) {
+    {
+        testing::ScopedEnvironment config("XDG_CONFIG_HOME", "/tmp/corvane-config-test");
+        EXPECT_EQ(FileSettingsStore::defaultFilePath(),
+                  QStringLiteral("/tmp/corvane-config-test/Corvane/settings.plist"));
+    }
+    testing::ScopedEnvironment noConfig("XDG_CONFIG_HOME", "");
+    testing::ScopedEnvironment home("HOME", "/tmp/corvane-home-test");
+    EXPECT_EQ(FileSettingsStore::defaultFilePath(),
+              QStringLiteral("/tmp/corvane-home-test/.config/Corvane/settings.plist"));
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,33 @@
+// Writes to a settings file without pause until it is killed, for the test
+// that kills a writer at random moments. Each round stores a large value
+// whose content is derived from its round number, so that a reader can
+// tell a complete value from a torn one. Prints "ready" once the first
+// round is on disk.
+
+#include <cstdio>
+
+#include "SettingsPayload.h"
+#include "platform/linux/settings/FileSettingsStore.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: settings_writer FILE\n");
+        return 2;
+    }
+    corvane::FileSettingsStore store(QString::fromLocal8Bit(argv[1]));
+    for (std::int64_t round = 1;; ++round) {
+        if (const auto error =
+                store.setValue(corvane::testing::kPayloadKey, corvane::testing::payload(round))) {
+            std::fprintf(stderr, "%s\n", qPrintable(error->description()));
+            return 1;
+        }
+        if (const auto error = store.setValue(corvane::testing::kRoundKey, round)) {
+            std::fprintf(stderr, "%s\n", qPrintable(error->description()));
+            return 1;
+        }
+        if (round == 1) {
+            std::printf("ready\n");
+            std::fflush(stdout);
+        }
+    }
+}

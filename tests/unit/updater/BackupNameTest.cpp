@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include <regex>
+#include <set>
+
+#include "updater/BackupName.h"
+
+namespace corvane::updater {
+namespace {
+
+// Sets TZ for one test, so local time is known.
+class TimeZone {
+  public:
+    explicit TimeZone(const char* zone) {
+        if (const char* old = ::getenv("TZ")) {
+            old_ = old;
+        }
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~TimeZone() {
+        if (old_) {
+            ::setenv("TZ", old_->c_str(), 1);
+        } else {
+            ::unsetenv("TZ");
+        }
+        ::tzset();
+    }
+
+  private:
+    std::optional<std::string> old_;
+};
+
+TEST(BackupNameTest, TimestampIsLocalTimeWithFixedWidths) {
+    const std::time_t leapDayEvening = 1709251199;  // 2024-02-29 23:59:59 UTC
+    {
+        const TimeZone zone("UTC");
+        EXPECT_EQ(timestamp(leapDayEvening), "20240229-235959");
+        EXPECT_EQ(timestamp(0), "19700101-000000");
+    }
+    const TimeZone zone("Asia/Seoul");
+    EXPECT_EQ(timestamp(leapDayEvening), "20240301-085959");
+}
+
+TEST(BackupNameTest, UuidIsRandomVersionFourInUpperCase) {
+    const std::regex form("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+    std::set<std::string> seen;
+    for (int i = 0; i < 100; ++i) {
+        const std::string uuid = newUuidText();
+        EXPECT_TRUE(std::regex_match(uuid, form)) << uuid;
+        seen.insert(uuid);
+    }
+    EXPECT_EQ(seen.size(), 100u);
+}
+
+TEST(BackupNameTest, NameJoinsTimestampAndTheUuidsFirstEightCharacters) {
+    EXPECT_EQ(backupName("20240229-235959", "0F1E2D3C-4B5A-4978-8796-A5B4C3D2E1F0"),
+              "Corvane.app.20240229-235959-0F1E2D3C");
+}
+
+}  // namespace
+}  // namespace corvane::updater

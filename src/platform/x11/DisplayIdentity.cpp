@@ -1,0 +1,73 @@
+#include "platform/x11/DisplayIdentity.h"
+
+#include <QByteArray>
+#include <algorithm>
+#include <numeric>
+#include <set>
+
+namespace corvane::x11 {
+
+namespace {
+
+// FNV-1a: stable across runs and builds, unlike qHash, which is seeded per
+// process.
+DisplayId fnv1a(const QByteArray& bytes) {
+    std::uint32_t hash = 2166136261u;
+    for (char c : bytes) {
+        hash ^= static_cast<std::uint8_t>(c);
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+QByteArray monitorKey(const OutputIdentity& output) {
+    if (!output.edid) {
+        return "output\x1f" + output.outputName.toUtf8();
+    }
+    const Edid& edid = *output.edid;
+    return "edid\x1f" + edid.manufacturer.toUtf8() + '\x1f' + QByteArray::number(edid.productCode) +
+           '\x1f' + QByteArray::number(edid.serialNumber) + '\x1f' + edid.serialText.toUtf8();
+}
+
+// The n-th identifier an output may take: its monitor's own first, then
+// ones qualified by the port, then by a counter.
+DisplayId candidateId(const OutputIdentity& output, int n) {
+    QByteArray key = monitorKey(output);
+    if (n > 0) {
+        key += "\x1f@" + output.outputName.toUtf8();
+    }
+    if (n > 1) {
+        key += '\x1f' + QByteArray::number(n);
+    }
+    return fnv1a(key);
+}
+
+}  // namespace
+
+DisplayId monitorDisplayId(const OutputIdentity& output) {
+    // 0 stands for "no display" above this layer; skip to the next number.
+    const DisplayId id = candidateId(output, 0);
+    return id != 0 ? id : 1;
+}
+
+std::vector<DisplayId> assignDisplayIds(const std::vector<OutputIdentity>& outputs) {
+    std::vector<std::size_t> byName(outputs.size());
+    std::iota(byName.begin(), byName.end(), std::size_t{0});
+    std::stable_sort(byName.begin(), byName.end(), [&](std::size_t a, std::size_t b) {
+        return outputs[a].outputName < outputs[b].outputName;
+    });
+
+    std::vector<DisplayId> ids(outputs.size(), 0);
+    std::set<DisplayId> taken;
+    for (std::size_t index : byName) {
+        DisplayId id = monitorDisplayId(outputs[index]);
+        for (int n = 1; taken.count(id) != 0 || id == 0; ++n) {
+            id = candidateId(outputs[index], n);
+        }
+        taken.insert(id);
+        ids[index] = id;
+    }
+    return ids;
+}
+
+}  // namespace corvane::x11

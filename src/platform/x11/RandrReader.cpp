@@ -1,0 +1,250 @@
+#include "platform/x11/RandrReader.h"
+
+#include <xcb/randr.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace corvane::x11 {
+
+namespace {
+
+struct FreeReply {
+    void operator()(void* reply) const { std::free(reply); }
+};
+template <typename T>
+using Reply = std::unique_ptr<T, FreeReply>;
+
+// Collects a reply and drops its error. An error left unasked for would
+// travel to the event queue, which Xlib owns and hands to whatever error
+// handler is installed at the time.
+template <typename T, typename Cookie, typename Fn>
+Reply<T> take(xcb_connection_t* xcb, Fn replyFn, Cookie cookie) {
+    xcb_generic_error_t* error = nullptr;
+    Reply<T> reply(replyFn(xcb, cookie, &error));
+    std::free(error);
+    return reply;
+}
+
+// A configuration that changes between the two rounds invalidates the
+// second; a few attempts outlast any burst of reconfiguration.
+constexpr int kAttempts = 4;
+
+// EDID base block: 128 bytes, asked for in 32-bit units.
+constexpr std::uint32_t kEdidLongs = 128 / 4;
+
+// The probing and the current resources replies carry the same fields
+// under different accessor names.
+template <typename R>
+struct ResourcesAccess;
+
+template <>
+struct ResourcesAccess<xcb_randr_get_screen_resources_reply_t> {
+    using R = xcb_randr_get_screen_resources_reply_t;
+    static const xcb_randr_crtc_t* crtcs(const R* r) {
+        return xcb_randr_get_screen_resources_crtcs(r);
+    }
+    static int crtcCount(const R* r) { return xcb_randr_get_screen_resources_crtcs_length(r); }
+    static const xcb_randr_output_t* outputs(const R* r) {
+        return xcb_randr_get_screen_resources_outputs(r);
+    }
+    static int outputCount(const R* r) { return xcb_randr_get_screen_resources_outputs_length(r); }
+    static const xcb_randr_mode_info_t* modes(const R* r) {
+        return xcb_randr_get_screen_resources_modes(r);
+    }
+    static int modeCount(const R* r) { return xcb_randr_get_screen_resources_modes_length(r); }
+};
+
+template <>
+struct ResourcesAccess<xcb_randr_get_screen_resources_current_reply_t> {
+    using R = xcb_randr_get_screen_resources_current_reply_t;
+    static const xcb_randr_crtc_t* crtcs(const R* r) {
+        return xcb_randr_get_screen_resources_current_crtcs(r);
+    }
+    static int crtcCount(const R* r) {
+        return xcb_randr_get_screen_resources_current_crtcs_length(r);
+    }
+    static const xcb_randr_output_t* outputs(const R* r) {
+        return xcb_randr_get_screen_resources_current_outputs(r);
+    }
+    static int outputCount(const R* r) {
+        return xcb_randr_get_screen_resources_current_outputs_length(r);
+    }
+    static const xcb_randr_mode_info_t* modes(const R* r) {
+        return xcb_randr_get_screen_resources_current_modes(r);
+    }
+    static int modeCount(const R* r) {
+        return xcb_randr_get_screen_resources_current_modes_length(r);
+    }
+};
+
+struct Resources {
+    std::uint32_t timestamp = 0;
+    std::uint32_t configTimestamp = 0;
+    std::vector<std::uint32_t> crtcs;
+    std::vector<std::uint32_t> outputs;
+    std::vector<RandrMode> modes;
+};
+
+template <typename R>
+Resources resourcesFrom(const R* reply) {
+    using Access = ResourcesAccess<R>;
+    Resources resources;
+    resources.timestamp = reply->timestamp;
+    resources.configTimestamp = reply->config_timestamp;
+    const xcb_randr_crtc_t* crtcs = Access::crtcs(reply);
+    resources.crtcs.assign(crtcs, crtcs + Access::crtcCount(reply));
+    const xcb_randr_output_t* outputs = Access::outputs(reply);
+    resources.outputs.assign(outputs, outputs + Access::outputCount(reply));
+    const xcb_randr_mode_info_t* infos = Access::modes(reply);
+    const int count = Access::modeCount(reply);
+    resources.modes.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        RandrMode mode;
+        mode.xid = infos[i].id;
+        mode.width = infos[i].width;
+        mode.height = infos[i].height;
+        mode.dotClock = infos[i].dot_clock;
+        mode.hTotal = infos[i].htotal;
+        mode.vTotal = infos[i].vtotal;
+        mode.flags = infos[i].mode_flags;
+        resources.modes.push_back(mode);
+    }
+    return resources;
+}
+
+enum class Outcome { done, retry, failed };
+
+// One attempt: two round trips, whatever the number of outputs.
+Outcome readOnce(XConnection& connection, ResourceQuery query, RandrLayout& layout) {
+    xcb_connection_t* xcb = connection.xcb();
+    const xcb_window_t root = connection.root();
+
+    // First round: resources, primary output and screen size together.
+    const bool probe = query == ResourceQuery::probe;
+    xcb_randr_get_screen_resources_cookie_t probing{};
+    xcb_randr_get_screen_resources_current_cookie_t current{};
+    if (probe) {
+        probing = xcb_randr_get_screen_resources(xcb, root);
+    } else {
+        current = xcb_randr_get_screen_resources_current(xcb, root);
+    }
+    const auto primaryCookie = xcb_randr_get_output_primary(xcb, root);
+    const auto geometryCookie = xcb_get_geometry(xcb, root);
+
+    Resources resources;
+    bool haveResources = false;
+    if (probe) {
+        auto reply = take<xcb_randr_get_screen_resources_reply_t>(
+            xcb, xcb_randr_get_screen_resources_reply, probing);
+        if (reply) {
+            resources = resourcesFrom(reply.get());
+            haveResources = true;
+        }
+    } else {
+        auto reply = take<xcb_randr_get_screen_resources_current_reply_t>(
+            xcb, xcb_randr_get_screen_resources_current_reply, current);
+        if (reply) {
+            resources = resourcesFrom(reply.get());
+            haveResources = true;
+        }
+    }
+    auto primary = take<xcb_randr_get_output_primary_reply_t>(
+        xcb, xcb_randr_get_output_primary_reply, primaryCookie);
+    auto geometry = take<xcb_get_geometry_reply_t>(xcb, xcb_get_geometry_reply, geometryCookie);
+    if (!haveResources || !primary || !geometry) {
+        return Outcome::failed;
+    }
+
+    layout = RandrLayout{};
+    layout.timestamp = resources.timestamp;
+    layout.configTimestamp = resources.configTimestamp;
+    layout.screen = {geometry->width, geometry->height};
+    layout.primaryOutput = primary->output;
+    layout.modes = std::move(resources.modes);
+
+    // Second round: every output with its EDID, and every CRTC.
+    std::vector<xcb_randr_get_output_info_cookie_t> outputCookies;
+    std::vector<xcb_randr_get_output_property_cookie_t> edidCookies;
+    std::vector<xcb_randr_get_crtc_info_cookie_t> crtcCookies;
+    for (std::uint32_t output : resources.outputs) {
+        outputCookies.push_back(xcb_randr_get_output_info(xcb, output, resources.configTimestamp));
+        edidCookies.push_back(xcb_randr_get_output_property(xcb, output, connection.edidAtom(),
+                                                            XCB_ATOM_ANY, 0, kEdidLongs, 0, 0));
+    }
+    for (std::uint32_t crtc : resources.crtcs) {
+        crtcCookies.push_back(xcb_randr_get_crtc_info(xcb, crtc, resources.configTimestamp));
+    }
+
+    // Every reply is collected even after a failure, so none is left
+    // queued on the connection.
+    Outcome outcome = Outcome::done;
+    for (std::size_t i = 0; i < resources.outputs.size(); ++i) {
+        // A disappearing output answers with an error, a changed
+        // configuration with a status; either way the read is retried.
+        auto info = take<xcb_randr_get_output_info_reply_t>(xcb, xcb_randr_get_output_info_reply,
+                                                            outputCookies[i]);
+        auto edid = take<xcb_randr_get_output_property_reply_t>(
+            xcb, xcb_randr_get_output_property_reply, edidCookies[i]);
+        if (!info || info->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
+            outcome = Outcome::retry;
+            continue;
+        }
+        RandrOutput output;
+        output.xid = resources.outputs[i];
+        output.name = QString::fromUtf8(
+            reinterpret_cast<const char*>(xcb_randr_get_output_info_name(info.get())),
+            xcb_randr_get_output_info_name_length(info.get()));
+        output.connected = info->connection == XCB_RANDR_CONNECTION_CONNECTED;
+        output.crtc = info->crtc;
+        const xcb_randr_mode_t* modes = xcb_randr_get_output_info_modes(info.get());
+        output.modes.assign(modes, modes + xcb_randr_get_output_info_modes_length(info.get()));
+        if (edid && edid->format == 8) {
+            output.edid = QByteArray(
+                reinterpret_cast<const char*>(xcb_randr_get_output_property_data(edid.get())),
+                xcb_randr_get_output_property_data_length(edid.get()));
+        }
+        layout.outputs.push_back(std::move(output));
+    }
+    for (std::size_t i = 0; i < resources.crtcs.size(); ++i) {
+        auto info = take<xcb_randr_get_crtc_info_reply_t>(xcb, xcb_randr_get_crtc_info_reply,
+                                                          crtcCookies[i]);
+        if (!info || info->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
+            outcome = Outcome::retry;
+            continue;
+        }
+        RandrCrtc crtc;
+        crtc.xid = resources.crtcs[i];
+        crtc.x = info->x;
+        crtc.y = info->y;
+        crtc.mode = info->mode;
+        crtc.rotation = info->rotation;
+        const xcb_randr_output_t* outputs = xcb_randr_get_crtc_info_outputs(info.get());
+        crtc.outputs.assign(outputs, outputs + xcb_randr_get_crtc_info_outputs_length(info.get()));
+        layout.crtcs.push_back(std::move(crtc));
+    }
+    return outcome;
+}
+
+}  // namespace
+
+std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query) {
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (connection.isLost()) {
+            return std::nullopt;
+        }
+        RandrLayout layout;
+        switch (readOnce(connection, query, layout)) {
+            case Outcome::done:
+                return layout;
+            case Outcome::failed:
+                return std::nullopt;
+            case Outcome::retry:
+                break;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace corvane::x11

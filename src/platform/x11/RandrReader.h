@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+
+#include "platform/x11/RandrLayout.h"
+#include "platform/x11/XConnection.h"
+
+namespace corvane::x11 {
+
+enum class ResourceQuery {
+    current,  // what the server knows now; cheap
+    probe,    // asks the drivers to probe the hardware again; may take long
+};
+
+// Reads the whole RandR configuration in two pipelined rounds: the screen
+// resources with the primary output and the root's size, then every
+// output, CRTC and EDID at once. Retries when the configuration changes
+// between the rounds. nullopt when the connection is lost or the server
+// keeps refusing.
+std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query);
+
+}  // namespace corvane::x11

@@ -1,0 +1,288 @@
+#include "platform/x11/X11DisplayBackend.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+
+#include <chrono>
+#include <cmath>
+#include <set>
+#include <utility>
+
+#include "platform/x11/RandrLayout.h"
+#include "platform/x11/RandrReader.h"
+#include "platform/x11/XConnection.h"
+
+namespace corvane {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long one read may serve the calls that follow it. A snapshot's calls
+// come within microseconds of each other.
+constexpr auto kReadLifetime = std::chrono::milliseconds(250);
+
+// The calls a read can serve. A snapshot begins with the two listing calls
+// and makes each call once (the per-display ones once per display), so a
+// call repeated on the same read belongs to a later snapshot or a switch,
+// and reads afresh. A listing call also reads afresh unless the other
+// listing call began the read: a snapshot never starts on what was read
+// for a switch.
+enum class Asker { screens, onlineList, main, currentMode, allModes };
+
+bool isListing(Asker asker) {
+    return asker == Asker::screens || asker == Asker::onlineList;
+}
+
+}  // namespace
+
+struct X11DisplayBackend::State {
+    struct Read {
+        x11::RandrLayout layout;
+        std::vector<x11::OnlineDisplay> online;
+        Clock::time_point at;
+        Asker origin;
+        std::set<std::pair<Asker, DisplayId>> served;
+    };
+
+    Options options;
+    std::unique_ptr<x11::XConnection> connection;
+    std::optional<Read> read;
+    bool probeNext = true;
+
+    bool connected() const { return connection && !connection->isLost(); }
+
+    std::optional<x11::RandrLayout> readLayout() {
+        if (!connected()) {
+            return std::nullopt;
+        }
+        const x11::ResourceQuery query =
+            probeNext ? x11::ResourceQuery::probe : x11::ResourceQuery::current;
+        std::optional<x11::RandrLayout> layout = x11::readLayout(*connection, query);
+        // Some drivers report nothing until they have probed once.
+        if (layout && query == x11::ResourceQuery::current && layout->outputs.empty()) {
+            layout = x11::readLayout(*connection, x11::ResourceQuery::probe);
+        }
+        if (layout) {
+            probeNext = false;
+        }
+        return layout;
+    }
+
+    const Read* refresh(Asker origin) {
+        std::optional<x11::RandrLayout> layout = readLayout();
+        if (!layout) {
+            read.reset();
+            return nullptr;
+        }
+        std::vector<x11::OnlineDisplay> online = x11::onlineDisplays(*layout);
+        read = Read{std::move(*layout), std::move(online), Clock::now(), origin, {}};
+        return &*read;
+    }
+
+    const Read* readFor(Asker asker, DisplayId display = 0) {
+        const bool reusable = read && Clock::now() - read->at < kReadLifetime &&
+                              read->served.count({asker, display}) == 0 &&
+                              (!isListing(asker) || isListing(read->origin));
+        if (!reusable && !refresh(asker)) {
+            return nullptr;
+        }
+        read->served.insert({asker, display});
+        return &*read;
+    }
+
+    static const x11::OnlineDisplay* find(const Read& read, DisplayId id) {
+        for (const x11::OnlineDisplay& display : read.online) {
+            if (display.id == id) {
+                return &display;
+            }
+        }
+        return nullptr;
+    }
+
+    std::int32_t switchMode(DisplayId id, std::uint32_t modeXid);
+    x11::TrapResult setScreenSize(const x11::ScreenSize& size);
+};
+
+x11::TrapResult X11DisplayBackend::State::setScreenSize(const x11::ScreenSize& size) {
+    Display* display = connection->display();
+    // The physical size keeps the resolution in dots per inch; the server
+    // refuses a size of 0 mm.
+    const auto millimetres = [](std::uint32_t pixels, double perPixel) {
+        return std::max(1, static_cast<int>(std::lround(pixels * perPixel)));
+    };
+    return connection->trapped([&] {
+        XRRSetScreenSize(display, connection->root(), static_cast<int>(size.width),
+                         static_cast<int>(size.height),
+                         millimetres(size.width, connection->millimetresPerPixelX()),
+                         millimetres(size.height, connection->millimetresPerPixelY()));
+    });
+}
+
+std::int32_t X11DisplayBackend::State::switchMode(DisplayId id, std::uint32_t modeXid) {
+    Display* display = connection->display();
+    // Nobody else may change the configuration between the read below and
+    // the last request of the plan.
+    if (connection->trapped([&] { XGrabServer(display); }).connectionLost) {
+        return kConnectionLost;
+    }
+    const auto ungrab = [&] { connection->trapped([&] { XUngrabServer(display); }); };
+
+    const std::optional<x11::RandrLayout> layout =
+        x11::readLayout(*connection, x11::ResourceQuery::current);
+    if (!layout) {
+        ungrab();
+        return kConnectionLost;
+    }
+    const std::vector<x11::OnlineDisplay> online = x11::onlineDisplays(*layout);
+    const x11::OnlineDisplay* target = nullptr;
+    for (const x11::OnlineDisplay& each : online) {
+        if (each.id == id) {
+            target = &each;
+        }
+    }
+    if (!target) {
+        ungrab();
+        return kDisplayGone;
+    }
+    const std::optional<x11::ModeSwitchPlan> plan =
+        x11::planModeSwitch(*layout, target->output, modeXid);
+    if (!plan) {
+        ungrab();
+        return kModeGone;
+    }
+
+    if (plan->growTo) {
+        const x11::TrapResult grown = setScreenSize(*plan->growTo);
+        if (grown.errorCode != 0 || grown.connectionLost) {
+            ungrab();
+            return grown.connectionLost ? kConnectionLost : grown.errorCode;
+        }
+    }
+
+    // libXrandr takes the configuration timestamp from the resources
+    // structure; the read above, made under the grab, is current.
+    XRRScreenResources resources{};
+    resources.timestamp = layout->timestamp;
+    resources.configTimestamp = layout->configTimestamp;
+    std::vector<RROutput> outputs(plan->outputs.begin(), plan->outputs.end());
+    Status status = RRSetConfigSuccess;
+    const x11::TrapResult set = connection->trapped([&] {
+        status = XRRSetCrtcConfig(display, &resources, plan->crtc, CurrentTime, plan->x, plan->y,
+                                  plan->mode, plan->rotation, outputs.data(),
+                                  static_cast<int>(outputs.size()));
+    });
+    if (set.connectionLost) {
+        return kConnectionLost;
+    }
+    if (set.errorCode != 0 || status != RRSetConfigSuccess) {
+        if (plan->growTo) {
+            setScreenSize(layout->screen);
+        }
+        ungrab();
+        return set.errorCode != 0 ? set.errorCode : static_cast<std::int32_t>(status);
+    }
+
+    // The display already shows the new mode; a screen left larger than it
+    // needs to be costs memory, not the switch, so a refusal here is not
+    // reported as a failed switch.
+    if (plan->shrinkTo) {
+        setScreenSize(*plan->shrinkTo);
+    }
+    ungrab();
+    return 0;
+}
+
+X11DisplayBackend::X11DisplayBackend() : X11DisplayBackend(Options{}) {}
+
+X11DisplayBackend::X11DisplayBackend(Options options) : state_(std::make_unique<State>()) {
+    state_->options = std::move(options);
+    state_->connection = x11::XConnection::open(state_->options.displayName);
+}
+
+X11DisplayBackend::~X11DisplayBackend() = default;
+
+bool X11DisplayBackend::isConnected() const {
+    return state_->connected();
+}
+
+void X11DisplayBackend::requestProbe() {
+    state_->probeNext = true;
+    state_->read.reset();
+}
+
+std::optional<std::vector<DisplayId>> X11DisplayBackend::onlineDisplays() {
+    const State::Read* read = state_->readFor(Asker::onlineList);
+    if (!read) {
+        return std::nullopt;
+    }
+    std::vector<DisplayId> ids;
+    for (const x11::OnlineDisplay& display : read->online) {
+        ids.push_back(display.id);
+    }
+    return ids;
+}
+
+DisplayId X11DisplayBackend::mainDisplay() {
+    const State::Read* read = state_->readFor(Asker::main);
+    if (!read) {
+        return 0;
+    }
+    const x11::OnlineDisplay* main = x11::mainDisplay(read->layout, read->online);
+    return main ? main->id : 0;
+}
+
+std::optional<PlatformMode> X11DisplayBackend::currentMode(DisplayId display) {
+    const State::Read* read = state_->readFor(Asker::currentMode, display);
+    const x11::OnlineDisplay* online = read ? State::find(*read, display) : nullptr;
+    if (!online) {
+        return std::nullopt;
+    }
+    return x11::currentMode(read->layout, *online);
+}
+
+std::vector<PlatformMode> X11DisplayBackend::allModes(DisplayId display) {
+    const State::Read* read = state_->readFor(Asker::allModes, display);
+    const x11::OnlineDisplay* online = read ? State::find(*read, display) : nullptr;
+    const x11::RandrOutput* output = online ? read->layout.findOutput(online->output) : nullptr;
+    if (!output) {
+        return {};
+    }
+    return x11::outputModes(read->layout, *output);
+}
+
+std::int32_t X11DisplayBackend::switchMode(DisplayId display, const PlatformMode& mode) {
+    if (!state_->connected()) {
+        return kConnectionLost;
+    }
+    const std::int32_t code = state_->switchMode(display, static_cast<std::uint32_t>(mode.handle));
+    // Whatever happened, the configuration read before is out of date.
+    state_->read.reset();
+    return code;
+}
+
+std::vector<ScreenDescription> X11DisplayBackend::screens() {
+    const State::Read* read = state_->readFor(Asker::screens);
+    if (!read) {
+        return {};
+    }
+    std::vector<ScreenDescription> screens;
+    for (const x11::OnlineDisplay& display : read->online) {
+        // Without a monitor name there is nothing to describe, and the
+        // display gets its fall-back name.
+        if (!display.edid || display.edid->monitorName.isEmpty()) {
+            continue;
+        }
+        ScreenDescription screen;
+        screen.displayId = display.id;
+        screen.name = display.edid->monitorName;
+        if (state_->options.scaleForOutput) {
+            screen.backingScaleFactor =
+                state_->options.scaleForOutput(display.outputName).value_or(1.0);
+        }
+        screens.push_back(std::move(screen));
+    }
+    return screens;
+}
+
+}  // namespace corvane

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTest>
+#include <functional>
+
+#include "display/DisplayService.h"
+#include "platform/x11/X11DisplayChangeMonitor.h"
+#include "tests/integration/x11/X11TestServer.h"
+
+namespace corvane::testing {
+namespace {
+
+// Long enough for any straggling event of a burst to have been reported.
+constexpr int kSettleMs = 600;
+
+struct ExternalChange {
+    const char* name;
+    std::function<void(XorgServer&)> make;
+};
+
+void PrintTo(const ExternalChange& change, std::ostream* out) {
+    *out << change.name;
+}
+
+class X11DisplayChangeMonitorTest : public ::testing::TestWithParam<ExternalChange> {
+  protected:
+    void SetUp() override {
+        server = std::make_unique<XorgServer>(testServerOptions());
+        server->plug("DUMMY1", "T60");
+        monitor = std::make_unique<X11DisplayChangeMonitor>(server->displayName());
+        ASSERT_TRUE(monitor->isConnected());
+    }
+
+    std::unique_ptr<XorgServer> server;
+    std::unique_ptr<X11DisplayChangeMonitor> monitor;
+};
+
+TEST_P(X11DisplayChangeMonitorTest, ReportsAChangeFromOutsideOnce) {
+    QSignalSpy changes(monitor.get(), &X11DisplayChangeMonitor::displaysChanged);
+    GetParam().make(*server);
+    ASSERT_TRUE(changes.wait(5000));
+    QTest::qWait(kSettleMs);
+    EXPECT_EQ(changes.count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, X11DisplayChangeMonitorTest,
+    ::testing::Values(
+        ExternalChange{"Plug",
+                       [](XorgServer& s) {
+                           s.plug("DUMMY2", "P60", {"--right-of", "DUMMY1"});
+                       }},
+        ExternalChange{"Unplug", [](XorgServer& s) { s.unplug("DUMMY1"); }},
+        ExternalChange{"Switch", [](XorgServer& s) { s.setMode("DUMMY1", "Big60"); }},
+        ExternalChange{"Edid", [](XorgServer& s) { s.attachEdid("DUMMY1", monitorEdid("Beta")); }}),
+    [](const ::testing::TestParamInfo<ExternalChange>& info) { return info.param.name; });
+
+TEST_F(X11DisplayChangeMonitorTest, IgnoresTheApplicationsOwnSwitchButNotWhatFollows) {
+    QSignalSpy changes(monitor.get(), &X11DisplayChangeMonitor::displaysChanged);
+    auto backend = connectBackend(*server);
+    DisplayService service(*backend);
+    const DisplayInfo right = service.snapshot().at(1);
+    const std::optional<DisplayModeInfo> big = modeAt(right.modes, 2400, 1500, 60.0);
+    ASSERT_TRUE(big);
+
+    monitor->beginOwnChange();
+    EXPECT_EQ(service.setMode(*big, right.id), std::nullopt);
+    monitor->endOwnChange();
+    QTest::qWait(kSettleMs);
+    EXPECT_EQ(changes.count(), 0);
+
+    server->setMode("DUMMY1", "T60");
+    EXPECT_TRUE(changes.wait(5000));
+}
+
+TEST_F(X11DisplayChangeMonitorTest, ReportsTheLossOfTheServerAndNothingAfter) {
+    QSignalSpy lost(monitor.get(), &X11DisplayChangeMonitor::connectionLost);
+    QSignalSpy changes(monitor.get(), &X11DisplayChangeMonitor::displaysChanged);
+    server->stop();
+    ASSERT_TRUE(lost.wait(5000));
+    EXPECT_FALSE(monitor->isConnected());
+    monitor->beginOwnChange();
+    monitor->endOwnChange();
+    QTest::qWait(200);
+    EXPECT_EQ(lost.count(), 1);
+    EXPECT_EQ(changes.count(), 0);
+}
+
+}  // namespace
+}  // namespace corvane::testing

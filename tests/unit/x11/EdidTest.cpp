@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "platform/x11/Edid.h"
+
+namespace corvane::x11 {
+namespace {
+
+QByteArray blob(const char* name) {
+    QFile file(QStringLiteral(CORVANE_EDID_FIXTURES "/%1").arg(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << "missing fixture " << name;
+        return {};
+    }
+    return QByteArray::fromHex(file.readAll().simplified().replace(' ', ""));
+}
+
+struct ParsedCase {
+    const char* file;
+    Edid expected;
+};
+
+void PrintTo(const ParsedCase& c, std::ostream* out) {
+    *out << c.file;
+}
+
+class EdidParseTest : public ::testing::TestWithParam<ParsedCase> {};
+
+TEST_P(EdidParseTest, ReadsTheIdentifyingFields) {
+    const std::variant<Edid, EdidError> parsed = parseEdid(blob(GetParam().file));
+    ASSERT_TRUE(std::holds_alternative<Edid>(parsed));
+    const Edid& edid = std::get<Edid>(parsed);
+    EXPECT_EQ(edid.manufacturer, GetParam().expected.manufacturer);
+    EXPECT_EQ(edid.productCode, GetParam().expected.productCode);
+    EXPECT_EQ(edid.serialNumber, GetParam().expected.serialNumber);
+    EXPECT_EQ(edid.serialText, GetParam().expected.serialText);
+    EXPECT_EQ(edid.monitorName, GetParam().expected.monitorName);
+}
+
+INSTANTIATE_TEST_SUITE_P(Monitors, EdidParseTest,
+                         ::testing::Values(
+                             // 256 bytes: the CTA extension block is not looked at.
+                             ParsedCase{"serial-and-name.hex",
+                                        {"DEL", 0xa0ec, 0x4c4b3841, "CXK7R83", "DELL U2720Q"}},
+                             ParsedCase{"no-serial.hex", {"GSM", 0x5b7f, 0, "", "LG ULTRAFINE"}},
+                             // Vendor text descriptors (0xFE) are not a name.
+                             ParsedCase{"panel-without-name.hex", {"BOE", 0x0974, 0, "", ""}}));
+
+struct BrokenCase {
+    const char* name;
+    QByteArray (*make)();
+    EdidError expected;
+};
+
+void PrintTo(const BrokenCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class BrokenEdidTest : public ::testing::TestWithParam<BrokenCase> {};
+
+TEST_P(BrokenEdidTest, IsRefused) {
+    const std::variant<Edid, EdidError> parsed = parseEdid(GetParam().make());
+    ASSERT_TRUE(std::holds_alternative<EdidError>(parsed));
+    EXPECT_EQ(std::get<EdidError>(parsed), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blobs, BrokenEdidTest,
+    ::testing::Values(BrokenCase{"Truncated", [] { return blob("serial-and-name.hex").left(127); },
+                                 EdidError::truncated},
+                      BrokenCase{"Empty", [] { return QByteArray(); }, EdidError::truncated},
+                      BrokenCase{"BadChecksum",
+                                 [] {
+                                     QByteArray bytes = blob("no-serial.hex");
+                                     bytes[12] =
+                                         static_cast<char>(bytes[12] + 1);  // another serial number
+                                     return bytes;
+                                 },
+                                 EdidError::badChecksum},
+                      BrokenCase{"NotAnEdid", [] { return QByteArray(128, '\0'); },
+                                 EdidError::badHeader}),
+    [](const ::testing::TestParamInfo<BrokenCase>& info) { return info.param.name; });
+
+TEST(EdidTest, KeepsOnlyPrintableTextOfADescriptor) {
+    QByteArray bytes = blob("no-serial.hex");
+    // "LG ULTRAFINE" at 95..106: put a control byte and a non-ASCII byte in.
+    bytes[97] = '\t';
+    bytes[98] = static_cast<char>(0xe9);
+    bytes[127] = 0;
+    unsigned sum = 0;
+    for (int i = 0; i < 127; ++i) {
+        sum += static_cast<unsigned char>(bytes[i]);
+    }
+    bytes[127] = static_cast<char>((256 - sum % 256) % 256);
+    EXPECT_EQ(std::get<Edid>(parseEdid(bytes)).monitorName, "LGLTRAFINE");
+}
+
+}  // namespace
+}  // namespace corvane::x11

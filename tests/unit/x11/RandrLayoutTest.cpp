@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include "platform/x11/RandrLayout.h"
+
+namespace corvane::x11 {
+namespace {
+
+// 1920×1080 at 60 Hz (CEA timings) under various flags.
+RandrMode mode1080(std::uint32_t xid, std::uint32_t flags = 0) {
+    return {xid, 1920, 1080, 148500000, 2200, 1125, flags};
+}
+
+struct RateCase {
+    const char* name;
+    RandrMode mode;
+    double rate;
+    bool usable;
+};
+
+void PrintTo(const RateCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ModeTimingTest : public ::testing::TestWithParam<RateCase> {};
+
+TEST_P(ModeTimingTest, ComputesRateAndUsability) {
+    const PlatformMode mode = platformMode(GetParam().mode);
+    EXPECT_DOUBLE_EQ(mode.info.refreshRate, GetParam().rate);
+    EXPECT_EQ(mode.usableForDesktop, GetParam().usable);
+    EXPECT_EQ(mode.info.ioFlags, GetParam().mode.flags);
+    EXPECT_EQ(mode.handle, GetParam().mode.xid);
+    EXPECT_EQ(mode.info.id, static_cast<std::int32_t>(GetParam().mode.xid));
+    EXPECT_EQ(mode.info.pixelWidth, mode.info.width);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, ModeTimingTest,
+    ::testing::Values(RateCase{"Progressive", mode1080(0x40), 60.0, true},
+                      RateCase{"Interlaced", mode1080(0x41, kModeFlagInterlace), 120.0, false},
+                      RateCase{"DoubleScan", mode1080(0x42, kModeFlagDoubleScan), 30.0, false},
+                      RateCase{"NoTimings", {0x43, 1920, 1080, 0, 0, 0, 0}, 0.0, true}),
+    [](const ::testing::TestParamInfo<RateCase>& info) { return info.param.name; });
+
+// Two outputs side by side: DP-1 (1920×1080 at 0,0) and DP-2 (1920×1080 at
+// 1920,0), plus an output that is connected but has no CRTC and one that is
+// driven but unplugged.
+RandrLayout twoDisplays() {
+    RandrLayout layout;
+    layout.screen = {3840, 1080};
+    layout.modes = {mode1080(0x40),
+                    {0x50, 2560, 1440, 241500000, 2720, 1481, 0},
+                    {0x51, 1280, 720, 74250000, 1650, 750, 0}};
+    layout.crtcs = {{0x60, 0, 0, 0x40, kRotate0, {0x70}},
+                    {0x61, 1920, 0, 0x40, kRotate0, {0x71}},
+                    {0x62, 0, 0, 0x40, kRotate0, {0x73}},
+                    {0x63, 0, 0, 0, kRotate0, {}}};
+    layout.outputs = {{0x70, "DP-1", true, 0x60, {0x40, 0x50, 0x40, 0x51, 0x99}, {}},
+                      {0x71, "DP-2", true, 0x61, {0x40, 0x50}, {}},
+                      {0x72, "HDMI-1", true, 0, {0x40}, {}},
+                      {0x73, "HDMI-2", false, 0x62, {0x40}, {}}};
+    return layout;
+}
+
+TEST(RandrLayoutTest, OnlineDisplaysAreConnectedOutputsDrivenByACrtc) {
+    const std::vector<OnlineDisplay> online = onlineDisplays(twoDisplays());
+    ASSERT_EQ(online.size(), 2u);
+    EXPECT_EQ(online[0].outputName, "DP-1");
+    EXPECT_EQ(online[1].outputName, "DP-2");
+    EXPECT_NE(online[0].id, online[1].id);
+}
+
+TEST(RandrLayoutTest, ListsAnOutputsModesOnceInItsOrder) {
+    const RandrLayout layout = twoDisplays();
+    std::vector<std::int32_t> ids;
+    for (const PlatformMode& mode : outputModes(layout, layout.outputs[0])) {
+        ids.push_back(mode.info.id);
+    }
+    // 0x40 listed twice counts once; 0x99 is not on the server.
+    EXPECT_EQ(ids, (std::vector<std::int32_t>{0x40, 0x50, 0x51}));
+}
+
+TEST(RandrLayoutTest, MainDisplayIsThePrimaryElseTheOneAtTheOriginElseTheFirst) {
+    RandrLayout layout = twoDisplays();
+    layout.primaryOutput = 0x71;
+    EXPECT_EQ(mainDisplay(layout, onlineDisplays(layout))->outputName, "DP-2");
+
+    layout.primaryOutput = 0x72;  // primary, but not online
+    EXPECT_EQ(mainDisplay(layout, onlineDisplays(layout))->outputName, "DP-1");
+
+    layout.crtcs[0].x = 3840;
+    layout.crtcs[1].x = 1920;
+    std::swap(layout.outputs[0], layout.outputs[1]);
+    EXPECT_EQ(mainDisplay(layout, onlineDisplays(layout))->outputName, "DP-2");
+    EXPECT_EQ(mainDisplay(layout, {}), nullptr);
+}
+
+TEST(RandrLayoutTest, PlansToGrowTheScreenBeforeALargerMode) {
+    const std::optional<ModeSwitchPlan> plan = planModeSwitch(twoDisplays(), 0x71, 0x50);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->crtc, 0x61u);
+    EXPECT_EQ(plan->x, 1920);
+    EXPECT_EQ(plan->outputs, std::vector<std::uint32_t>{0x71});
+    EXPECT_EQ(plan->growTo, (ScreenSize{4480, 1440}));
+    EXPECT_EQ(plan->shrinkTo, std::nullopt);
+}
+
+TEST(RandrLayoutTest, PlansToShrinkTheScreenAfterASmallerMode) {
+    const std::optional<ModeSwitchPlan> plan = planModeSwitch(twoDisplays(), 0x71, 0x51);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->growTo, std::nullopt);
+    EXPECT_EQ(plan->shrinkTo, (ScreenSize{3200, 1080}));
+}
+
+TEST(RandrLayoutTest, PlansARotatedDisplayWithItsSidesSwapped) {
+    RandrLayout layout = twoDisplays();
+    layout.crtcs[1].rotation = kRotate90;
+    layout.screen = {3000, 1920};
+    const std::optional<ModeSwitchPlan> plan = planModeSwitch(layout, 0x71, 0x50);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->rotation, kRotate90);
+    EXPECT_EQ(plan->growTo, (ScreenSize{3360, 2560}));
+    EXPECT_EQ(plan->shrinkTo, std::nullopt);
+}
+
+TEST(RandrLayoutTest, PlansNothingForAnOfflineOutputOrAnUnknownMode) {
+    EXPECT_EQ(planModeSwitch(twoDisplays(), 0x72, 0x40), std::nullopt);
+    EXPECT_EQ(planModeSwitch(twoDisplays(), 0x73, 0x40), std::nullopt);
+    EXPECT_EQ(planModeSwitch(twoDisplays(), 0x70, 0x99), std::nullopt);
+}
+
+}  // namespace
+}  // namespace corvane::x11

@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "platform/linux/settings/FileSettingsStore.h"
+#include "platform/x11/X11DisplayBackend.h"
+#include "state/DisplayStore.h"
+#include "support/xorg/EdidBlob.h"
+#include "support/xorg/XorgServer.h"
+
+namespace corvane {
+namespace {
+
+using testing::EdidFields;
+using testing::Modeline;
+using testing::XorgServer;
+
+// Sizes that Xorg's built-in mode list lacks, so each names one mode.
+const Modeline kMain60 = Modeline::withRefresh("Main60", 1504, 944, 60.0);
+const Modeline kSide60 = Modeline::withRefresh("Side60", 1208, 744, 60.0);
+const Modeline kSide75 = Modeline::withRefresh("Side75", 1352, 856, 75.0);
+
+// The user's choice and the release of the same monitor on the same server,
+// with the settings file of a real launch.
+class StoreOverXorgTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        XorgServer::Options options;
+        options.modelines = {kMain60, kSide60, kSide75};
+        options.initialMode = kMain60.name;
+        server = std::make_unique<XorgServer>(options);
+        EdidFields side;
+        side.monitorName = QStringLiteral("Side");
+        side.serialNumber = 4242;
+        server->attachEdid("DUMMY1", testing::makeEdid(side));
+        server->plug("DUMMY1", kSide60.name);
+    }
+
+    // One launch of the application: its backend connection, settings and store.
+    struct Launch {
+        std::unique_ptr<X11DisplayBackend> backend;
+        std::unique_ptr<FileSettingsStore> settings;
+        std::unique_ptr<DisplayStore> store;
+    };
+
+    Launch launch() const {
+        Launch run;
+        X11DisplayBackend::Options options;
+        options.displayName = server->displayName();
+        run.backend = std::make_unique<X11DisplayBackend>(options);
+        run.settings = std::make_unique<FileSettingsStore>(home.path() + "/Corvane/settings.plist");
+        run.store = std::make_unique<DisplayStore>(*run.backend, *run.settings);
+        return run;
+    }
+
+    // What the server itself says an output shows now, "1352x856", or ""
+    // when it drives nothing.
+    QString sizeOf(const QString& output) const {
+        const QString query = server->xrandrOrThrow({"--query"});
+        const QRegularExpression line("^" + output + R"( connected (?:primary )?(\d+x\d+)\+)",
+                                      QRegularExpression::MultilineOption);
+        return line.match(query).captured(1);
+    }
+
+    static std::optional<DisplayInfo> sideDisplay(const DisplayStore& store) {
+        for (const DisplayInfo& display : store.displays()) {
+            if (!display.isMain) {
+                return display;
+            }
+        }
+        return std::nullopt;
+    }
+
+    static std::optional<DisplayModeInfo> modeOfSize(const DisplayInfo& display, int width,
+                                                     int height) {
+        for (const DisplayModeInfo& mode : display.modes) {
+            if (mode.width == width && mode.height == height) {
+                return mode;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The controller's answer to a display change.
+    static void displaysChanged(DisplayStore& store) {
+        store.refresh();
+        store.applySavedModesIfNeeded();
+    }
+
+    // The user picks 1352×856 for the side display.
+    DisplayId chooseSideMode(DisplayStore& store) const {
+        const auto side = sideDisplay(store);
+        EXPECT_TRUE(side.has_value());
+        const auto chosen = modeOfSize(*side, 1352, 856);
+        EXPECT_TRUE(chosen.has_value());
+        EXPECT_FALSE(store.applyMode(*chosen, side->id).has_value());
+        EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1352x856")) << server->logTail().toStdString();
+        EXPECT_FALSE(store.takeWriteError().has_value());
+        return side->id;
+    }
+
+    QTemporaryDir home;
+    std::unique_ptr<XorgServer> server;
+};
+
+TEST_F(StoreOverXorgTest, SavedModeReturnsWithTheDisplayOncePerAppearance) {
+    Launch run = launch();
+    DisplayStore& store = *run.store;
+    store.setAutoApplyOnLaunch(true);
+    // The launch considers both displays; neither has a saved mode yet.
+    store.applySavedModesIfNeeded();
+    const DisplayId side = chooseSideMode(store);
+    ASSERT_FALSE(HasFailure());
+
+    server->unplug("DUMMY1");
+    displaysChanged(store);
+    ASSERT_EQ(store.displays().size(), 1u);
+
+    // Plugged in again in another mode: its saved mode comes back.
+    server->plug("DUMMY1", kSide60.name);
+    displaysChanged(store);
+    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1352x856"));
+    ASSERT_TRUE(sideDisplay(store).has_value());
+    EXPECT_EQ(sideDisplay(store)->id, side);
+    EXPECT_EQ(sideDisplay(store)->currentMode->width, 1352);
+
+    // Changed by other means while it stays connected: left as it is.
+    server->setMode("DUMMY1", kSide60.name);
+    displaysChanged(store);
+    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1208x744"));
+    EXPECT_EQ(sideDisplay(store)->currentMode->width, 1208);
+    // The main display has no saved mode and was never touched.
+    EXPECT_EQ(sizeOf("DUMMY0"), QStringLiteral("1504x944"));
+}
+
+TEST_F(StoreOverXorgTest, NextLaunchAppliesTheSavedModeOnce) {
+    {
+        Launch first = launch();
+        first.store->setAutoApplyOnLaunch(true);
+        chooseSideMode(*first.store);
+        ASSERT_FALSE(HasFailure());
+    }
+    server->setMode("DUMMY1", kSide60.name);
+
+    Launch second = launch();
+    DisplayStore& store = *second.store;
+    EXPECT_TRUE(store.autoApplyOnLaunch());
+    // The store does not apply anything until the application asks it to.
+    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1208x744"));
+    store.applySavedModesIfNeeded();
+    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1352x856"));
+    EXPECT_EQ(sideDisplay(store)->currentMode->width, 1352);
+
+    server->setMode("DUMMY1", kSide60.name);
+    displaysChanged(store);
+    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1208x744"));
+}
+
+}  // namespace
+}  // namespace corvane

@@ -82,10 +82,11 @@ std::unique_ptr<XConnection> XConnection::open(const QString& displayName) {
     int major = 0;
     int minor = 0;
     const TrapResult result = connection->trapped([&] {
+        // Extension opcodes are assigned by each server; ask for RandR's.
+        int opcode = 0;
         int firstEvent = 0;
         int firstError = 0;
-        hasRandr = XQueryExtension(display, "RANDR", &connection->randrOpcode_, &firstEvent,
-                                   &firstError) &&
+        hasRandr = XQueryExtension(display, "RANDR", &opcode, &firstEvent, &firstError) &&
                    XRRQueryVersion(display, &major, &minor);
         connection->edidAtom_ = XInternAtom(display, RR_PROPERTY_RANDR_EDID, False);
     });

@@ -40,8 +40,6 @@ class XConnection {
     xcb_connection_t* xcb() const { return xcb_; }
     std::uint32_t root() const { return root_; }
     std::uint32_t edidAtom() const { return edidAtom_; }
-    // Looked up from the server: extension opcodes differ between servers.
-    int randrOpcode() const { return randrOpcode_; }
     // The screen's physical size per pixel at connection time, for keeping
     // the resolution in dots per inch when the screen is resized.
     double millimetresPerPixelX() const { return mmPerPixelX_; }
@@ -63,7 +61,6 @@ class XConnection {
     xcb_connection_t* xcb_ = nullptr;
     std::uint32_t root_ = 0;
     std::uint32_t edidAtom_ = 0;
-    int randrOpcode_ = 0;
     double mmPerPixelX_ = 0;
     double mmPerPixelY_ = 0;
     bool lost_ = false;

@@ -54,4 +54,24 @@ class X11DisplayChangeMonitor : public QObject {
     std::unique_ptr<State> state_;
 };
 
+// Marks the application's own change for as long as it lives:
+//
+//     {
+//         OwnDisplayChange own(monitor);
+//         service.setMode(mode, display);
+//     }
+class OwnDisplayChange {
+  public:
+    explicit OwnDisplayChange(X11DisplayChangeMonitor& monitor) : monitor_(monitor) {
+        monitor_.beginOwnChange();
+    }
+    ~OwnDisplayChange() { monitor_.endOwnChange(); }
+
+    OwnDisplayChange(const OwnDisplayChange&) = delete;
+    OwnDisplayChange& operator=(const OwnDisplayChange&) = delete;
+
+  private:
+    X11DisplayChangeMonitor& monitor_;
+};
+
 }  // namespace corvane

@@ -64,9 +64,10 @@ TEST_F(X11DisplayChangeMonitorTest, IgnoresTheApplicationsOwnSwitchButNotWhatFol
     const std::optional<DisplayModeInfo> big = modeAt(right.modes, 2400, 1500, 60.0);
     ASSERT_TRUE(big);
 
-    monitor->beginOwnChange();
-    EXPECT_EQ(service.setMode(*big, right.id), std::nullopt);
-    monitor->endOwnChange();
+    {
+        OwnDisplayChange own(*monitor);
+        EXPECT_EQ(service.setMode(*big, right.id), std::nullopt);
+    }
     QTest::qWait(kSettleMs);
     EXPECT_EQ(changes.count(), 0);
 

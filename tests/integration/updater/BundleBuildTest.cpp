@@ -28,6 +28,10 @@ struct InfoPlistCase {
     std::string build;
 };
 
+void PrintTo(const InfoPlistCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
 std::string withVersion(const std::string& version) {
     return xmlInfoPlist({{"CFBundleExecutable", "Corvane"}, {"CFBundleVersion", version}});
 }

@@ -89,6 +89,10 @@ struct Refusal {
     int exitCode;
 };
 
+void PrintTo(const Refusal& value, std::ostream* out) {
+    *out << value.name;
+}
+
 void normalBundle(const fs::path& bundle) {
     makeBundle(bundle, "Corvane", TEST_APP_PATH);
 }

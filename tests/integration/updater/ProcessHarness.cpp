@@ -1,14 +1,19 @@
 #include "ProcessHarness.h"
 
 #include <fcntl.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -82,6 +87,64 @@ pid_t spawn(const fs::path& program, const std::vector<std::string>& arguments,
     return pid;
 }
 
+#if defined(__x86_64__)
+constexpr std::uint32_t kAuditArch = AUDIT_ARCH_X86_64;
+#elif defined(__aarch64__)
+constexpr std::uint32_t kAuditArch = AUDIT_ARCH_AARCH64;
+#else
+#error "no seccomp architecture for this processor"
+#endif
+
+#define CORVANE_DENY_SYSCALL(nr)                     \
+    BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, (nr), 0, 1), \
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM)
+
+// In a forked child, before exec: only async-signal-safe calls.
+bool forbidSignalsInThisProcess() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, kAuditArch, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_KILL_PROCESS),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        CORVANE_DENY_SYSCALL(__NR_kill),
+        CORVANE_DENY_SYSCALL(__NR_tkill),
+        CORVANE_DENY_SYSCALL(__NR_tgkill),
+        CORVANE_DENY_SYSCALL(__NR_rt_sigqueueinfo),
+        CORVANE_DENY_SYSCALL(__NR_rt_tgsigqueueinfo),
+        CORVANE_DENY_SYSCALL(__NR_pidfd_send_signal),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    sock_fprog program{static_cast<unsigned short>(sizeof filter / sizeof filter[0]), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// posix_spawn cannot install a filter, so this forks. The test process may
+// have threads; the child only calls async-signal-safe functions before exec.
+pid_t spawnWithoutSignals(const fs::path& program, const std::vector<std::string>& arguments,
+                          int out, int err, const std::vector<std::string>& environment) {
+    std::vector<std::string> argv{program.string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    auto argvPointers = pointers(argv);
+    auto env = environment;
+    auto envPointers = pointers(env);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        fail("fork");
+    }
+    if (pid == 0) {
+        if (::dup2(out, STDOUT_FILENO) < 0 || ::dup2(err, STDERR_FILENO) < 0 ||
+            !forbidSignalsInThisProcess()) {
+            static const char message[] = "cannot install the seccomp filter\n";
+            [[maybe_unused]] const auto written = ::write(err, message, sizeof message - 1);
+            ::_exit(126);
+        }
+        ::execve(program.c_str(), argvPointers.data(), envPointers.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
 }  // namespace
 
 TemporaryFolder::TemporaryFolder(const fs::path& base) {
@@ -113,7 +176,11 @@ Finished run(const fs::path& program, const std::vector<std::string>& arguments,
                                          options.extraDescriptor->second.c_str(), O_RDONLY, 0);
     }
     const auto started = Clock::now();
-    const pid_t pid = spawn(program, arguments, actions, environmentWith(options.environment));
+    const pid_t pid =
+        options.forbidSignals
+            ? spawnWithoutSignals(program, arguments, out[1], err[1],
+                                  environmentWith(options.environment))
+            : spawn(program, arguments, actions, environmentWith(options.environment));
     ::close(out[1]);
     ::close(err[1]);
 

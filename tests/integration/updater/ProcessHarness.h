@@ -42,6 +42,9 @@ struct RunOptions {
     std::optional<std::chrono::milliseconds> deadline;
     // Opened without close-on-exec as this descriptor number in the program.
     std::optional<std::pair<int, std::filesystem::path>> extraDescriptor;
+    // Every attempt of the program to send a signal fails with EPERM (a
+    // seccomp filter), so that even a faulty build cannot signal anyone.
+    bool forbidSignals = false;
 };
 
 struct Finished {

@@ -13,6 +13,10 @@ struct BundleVersion {
     qint64 build;
 };
 
+void PrintTo(const BundleVersion& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class BuildNumberTest : public testing::TestWithParam<BundleVersion> {};
 
 TEST_P(BuildNumberTest, ReadsOnlyPlainDecimalNumbers) {

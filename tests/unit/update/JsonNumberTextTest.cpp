@@ -11,6 +11,10 @@ struct Literal {
     std::optional<qint64> value;
 };
 
+void PrintTo(const Literal& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class ExactJsonIntegerTest : public testing::TestWithParam<Literal> {};
 
 TEST_P(ExactJsonIntegerTest, ReadsOnlyWholeNumbersExactly) {

@@ -14,6 +14,10 @@ struct ArchiveName {
     bool safe;
 };
 
+void PrintTo(const ArchiveName& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class SafeArchiveNameTest : public testing::TestWithParam<ArchiveName> {};
 
 TEST_P(SafeArchiveNameTest, Decides) {
@@ -43,6 +47,10 @@ struct ManifestCase {
     UpdateManifest manifest;
     bool valid;
 };
+
+void PrintTo(const ManifestCase& value, std::ostream* out) {
+    *out << value.name;
+}
 
 UpdateManifest with(void (*change)(UpdateManifest&)) {
     UpdateManifest manifest = validManifest();

@@ -52,6 +52,10 @@ struct BrokenManifest {
     QString key;
 };
 
+void PrintTo(const BrokenManifest& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class UpdateManifestBrokenTest : public testing::TestWithParam<BrokenManifest> {};
 
 TEST_P(UpdateManifestBrokenTest, DoesNotDecode) {
@@ -105,6 +109,10 @@ struct ExactBuild {
     const char* literal;
     qint64 build;
 };
+
+void PrintTo(const ExactBuild& value, std::ostream* out) {
+    *out << value.name;
+}
 
 class UpdateManifestBuildTest : public testing::TestWithParam<ExactBuild> {};
 

@@ -26,6 +26,10 @@ struct Case {
     std::optional<Arguments> result;
 };
 
+void PrintTo(const Case& value, std::ostream* out) {
+    *out << value.name;
+}
+
 class ArgumentsTest : public testing::TestWithParam<Case> {};
 
 TEST_P(ArgumentsTest, Parses) {

@@ -1,0 +1,280 @@
+#include "app/MenuBarController.h"
+
+#include <QApplication>
+
+#include "app/AlertPresenter.h"
+#include "app/DisplayChangeEcho.h"
+#include "app/PopoverDismissalMonitor.h"
+#include "app/PopoverWindow.h"
+#include "app/StatusItem.h"
+#include "ui/MenuBarAppearance.h"
+#include "update/UpdateEngineThread.h"
+
+namespace corvane {
+
+namespace {
+
+// Brackets a reconfiguration the application makes itself, so that its
+// echo is not taken for a change from outside.
+class OwnChange {
+  public:
+    explicit OwnChange(DisplayChangeEcho* echo) : echo_(echo) {
+        if (echo_) {
+            echo_->beginOwnChange();
+        }
+    }
+    ~OwnChange() {
+        if (echo_) {
+            echo_->endOwnChange();
+        }
+    }
+    OwnChange(const OwnChange&) = delete;
+    OwnChange& operator=(const OwnChange&) = delete;
+
+  private:
+    DisplayChangeEcho* echo_;
+};
+
+}  // namespace
+
+MenuBarController::MenuBarController(Environment environment, QObject* parent)
+    : QObject(parent),
+      environment_(std::move(environment)),
+      store_(*environment_.displays, *environment_.settings),
+      loginItemManager_(*environment_.loginItem),
+      updater_(std::make_unique<UpdateEngineThread>(environment_.updater)) {}
+
+MenuBarController::~MenuBarController() {
+    applicationWillTerminate();
+}
+
+void MenuBarController::applicationDidFinishLaunching() {
+    statusItem_ = std::make_unique<StatusItem>();
+    connect(statusItem_.get(), &StatusItem::activated, this, &MenuBarController::togglePopover);
+
+    popover_ = std::make_unique<PopoverWindow>();
+    popoverDismissalMonitor_ =
+        std::make_unique<PopoverDismissalMonitor>(popover_.get(), statusItem_.get());
+    connect(popoverDismissalMonitor_.get(), &PopoverDismissalMonitor::statusButtonClicked, this,
+            &MenuBarController::togglePopover);
+
+    refreshTimer_ = std::make_unique<QTimer>();
+    refreshTimer_->setInterval(kRefreshIntervalMilliseconds);
+    connect(refreshTimer_.get(), &QTimer::timeout, this, &MenuBarController::refreshState);
+    refreshTimer_->start();
+
+    applySavedModes();
+    quietRedraw();
+    statusItem_->show();
+}
+
+void MenuBarController::applicationWillTerminate() {
+    refreshTimer_.reset();
+    if (popoverDismissalMonitor_) {
+        popoverDismissalMonitor_->invalidate();
+        popoverDismissalMonitor_.reset();
+    }
+    if (popover_) {
+        popover_->close();
+    }
+}
+
+void MenuBarController::togglePopover() {
+    if (!popover_ || !statusItem_) {
+        return;
+    }
+    if (popover_->isShown()) {
+        popover_->close();
+        return;
+    }
+    store_.refresh();
+    quietRedraw();
+    popover_->showAnchored(statusItem_->geometry());
+}
+
+void MenuBarController::refreshState() {
+    store_.refresh();
+    updateStatusItem(true);
+}
+
+void MenuBarController::displayParametersChanged() {
+    store_.refresh();
+    applySavedModes();
+    updateStatusItem(true);
+}
+
+void MenuBarController::applySavedModes() {
+    OwnChange own(environment_.changeEcho);
+    store_.applySavedModesIfNeeded();
+}
+
+StatusIconInput MenuBarController::iconInput() const {
+    StatusIconInput input;
+    input.display = store_.selectedDisplay();
+    input.style = store_.iconStyle();
+    input.colorMode = store_.colorMode();
+    input.menuBar = desktopAppearance();
+    return input;
+}
+
+QString MenuBarController::iconSignature() const {
+    return StatusIconModel::signature(iconInput());
+}
+
+void MenuBarController::quietRedraw() {
+    lastIconSignature_ = iconSignature();
+    applyStatusItemAppearance();
+    updatePopoverContent();
+    emit redrawn();
+}
+
+void MenuBarController::updateStatusItem(bool animateIfChanged) {
+    const QString signature = iconSignature();
+    const bool changed = lastIconSignature_ && *lastIconSignature_ != signature;
+    lastIconSignature_ = signature;
+    applyStatusItemAppearance();
+    updatePopoverContent();
+    if (animateIfChanged && changed && store_.animateOnChange() && statusItem_) {
+        statusItem_->pulse();
+    }
+    emit redrawn();
+}
+
+void MenuBarController::applyStatusItemAppearance() {
+    if (statusItem_) {
+        statusItem_->apply(iconInput());
+    }
+}
+
+void MenuBarController::updatePopoverContent() {
+    view_ = makeView();
+    if (popover_) {
+        popover_->setView(view_);
+    }
+}
+
+DisplayPopoverView MenuBarController::makeView() {
+    DisplayPopoverView view;
+    view.display = store_.selectedDisplay();
+    view.displays = store_.displays();
+    view.iconStyle = store_.iconStyle();
+    view.colorMode = store_.colorMode();
+    view.animateOnChange = store_.animateOnChange();
+    view.autoApplyOnLaunch = store_.autoApplyOnLaunch();
+    view.loginItemEnabled = loginItemManager_.isEnabled();
+    view.updateStatusMessage = updateStatusMessage_;
+    view.isCheckingForUpdate = isCheckingForUpdate_;
+
+    // The panel may outlive a redraw; its callbacks must not outlive the
+    // controller.
+    const QPointer<MenuBarController> self(this);
+    view.onSelectDisplay = [self](DisplayId display) {
+        if (self) {
+            self->store_.selectDisplay(display);
+            self->updateStatusItem(true);
+        }
+    };
+    view.onSelectMode = [self](const DisplayModeInfo& mode, DisplayId display) {
+        if (self) {
+            self->selectMode(mode, display);
+        }
+    };
+    view.onSelectIconStyle = [self](MenuBarIconStyle style) {
+        if (self) {
+            self->store_.setIconStyle(style);
+            self->reportSettingsWriteFailure();
+            self->updateStatusItem(true);
+        }
+    };
+    view.onSetColorMode = [self](MenuBarColorMode mode) {
+        if (self) {
+            self->setColorMode(mode);
+        }
+    };
+    view.onSetAnimateOnChange = [self](bool on) {
+        if (self) {
+            self->store_.setAnimateOnChange(on);
+            self->reportSettingsWriteFailure();
+            self->quietRedraw();
+        }
+    };
+    view.onSetAutoApply = [self](bool on) {
+        if (self) {
+            self->store_.setAutoApplyOnLaunch(on);
+            self->reportSettingsWriteFailure();
+            self->quietRedraw();
+        }
+    };
+    view.onSetLoginItem = [self](bool enabled) {
+        if (self) {
+            self->setLoginItem(enabled);
+        }
+    };
+    view.onRefresh = [self] {
+        if (self) {
+            self->store_.refresh();
+            self->updateStatusItem(true);
+        }
+    };
+    view.onOpenSettings = [self] {
+        if (self && self->environment_.openDisplaySettings) {
+            self->environment_.openDisplaySettings();
+        }
+    };
+    // Update checks arrive with the update loop; until then the footer
+    // shows the initial status and asking for a check changes nothing.
+    view.onCheckForUpdate = [] {};
+    view.onQuit = [self] {
+        if (self) {
+            QCoreApplication::quit();
+        }
+    };
+    return view;
+}
+
+void MenuBarController::selectMode(const DisplayModeInfo& mode, DisplayId display) {
+    std::optional<DisplayServiceError> error;
+    {
+        OwnChange own(environment_.changeEcho);
+        error = store_.applyMode(mode, display);
+    }
+    if (error) {
+        showError(kModeChangeFailedTitle, error->description());
+    } else {
+        reportSettingsWriteFailure();
+    }
+    // Drawn either way: a display may have changed while the user chose.
+    updateStatusItem(true);
+}
+
+void MenuBarController::setLoginItem(bool enabled) {
+    if (enabled != loginItemManager_.isEnabled()) {
+        if (const std::optional<LoginItemError> error = loginItemManager_.setEnabled(enabled)) {
+            showError(kLoginItemFailedTitle, error->description());
+            return;
+        }
+    }
+    quietRedraw();
+}
+
+void MenuBarController::setColorMode(MenuBarColorMode mode) {
+    store_.setColorMode(mode);
+    reportSettingsWriteFailure();
+    quietRedraw();
+}
+
+void MenuBarController::reportSettingsWriteFailure() {
+    if (const std::optional<SettingsError> error = store_.takeWriteError()) {
+        showError(kSettingsWriteFailedTitle, error->description());
+    }
+}
+
+void MenuBarController::showError(const QString& title, const QString& description) {
+    // The popover grabs the pointer; the alert needs it.
+    if (popover_) {
+        popover_->close();
+    }
+    environment_.alerts->showWarning(title, description);
+}
+
+}  // namespace corvane

@@ -104,6 +104,10 @@ struct ForeignEntryCase {
     bool enabled;
 };
 
+void PrintTo(const ForeignEntryCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class ForeignEntryTest : public AutostartEntryTest,
                          public ::testing::WithParamInterface<ForeignEntryCase> {};
 

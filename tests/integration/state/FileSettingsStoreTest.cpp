@@ -104,6 +104,10 @@ struct DamagedCase {
     QByteArray bytes;  // what lies at the path; a null array puts a folder there
 };
 
+void PrintTo(const DamagedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class DamagedSettingsFileTest : public FileSettingsStoreTest,
                                 public ::testing::WithParamInterface<DamagedCase> {};
 

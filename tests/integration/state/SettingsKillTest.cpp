@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <random>
 #include <set>
@@ -27,7 +28,6 @@ TEST(SettingsKillTest, WriterKilledAtAnyMomentNeverLeavesATornFile) {
     const unsigned seed = std::random_device{}();
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 random(seed);
-    std::uniform_int_distribution<int> delayMicroseconds(0, 40'000);
 
     std::set<std::int64_t> roundsSeen;
     constexpr int kKills = 30;
@@ -36,8 +36,13 @@ TEST(SettingsKillTest, WriterKilledAtAnyMomentNeverLeavesATornFile) {
         writer.start(QStringLiteral(CORVANE_SETTINGS_WRITER), {file});
         ASSERT_TRUE(writer.waitForStarted(10'000));
         ASSERT_TRUE(writer.waitForReadyRead(10'000)) << writer.readAllStandardError().toStdString();
-        ASSERT_EQ(writer.readLine().trimmed(), "ready");
-        std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
+        const QList<QByteArray> ready = writer.readLine().trimmed().split(' ');
+        ASSERT_EQ(ready.size(), 2);
+        ASSERT_EQ(ready[0], "ready");
+        // Anywhere within the next few rounds, however fast this machine writes.
+        const long long roundMicroseconds = std::max(ready[1].toLongLong(), 1000LL);
+        std::uniform_int_distribution<long long> delay(0, 4 * roundMicroseconds);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         writer.kill();  // SIGKILL to this child's process identifier
         ASSERT_TRUE(writer.waitForFinished(10'000));
         ASSERT_EQ(writer.exitStatus(), QProcess::CrashExit)

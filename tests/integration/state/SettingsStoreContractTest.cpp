@@ -18,6 +18,10 @@ struct StoreKind {
     std::function<std::unique_ptr<SettingsStore>(const QString& folder)> open;
 };
 
+void PrintTo(const StoreKind& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SettingsStoreContractTest : public ::testing::TestWithParam<StoreKind> {
   protected:
     void SetUp() override {

@@ -115,6 +115,10 @@ struct StoredSettingsCase {
     MenuBarColorMode colorMode;
 };
 
+void PrintTo(const StoredSettingsCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class StoredSettingsTest : public DisplayStoreTest,
                            public ::testing::WithParamInterface<StoredSettingsCase> {};
 
@@ -171,6 +175,10 @@ struct StaleSelectionCase {
     const char* name;
     SettingValue stored;
 };
+
+void PrintTo(const StaleSelectionCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class StaleSelectionTest : public DisplayStoreTest,
                            public ::testing::WithParamInterface<StaleSelectionCase> {};
@@ -276,6 +284,10 @@ struct FailedSwitchCase {
     DisplayId display;
     DisplayServiceError expected;
 };
+
+void PrintTo(const FailedSwitchCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class FailedUserSwitchTest : public DisplayStoreTest,
                              public ::testing::WithParamInterface<FailedSwitchCase> {};

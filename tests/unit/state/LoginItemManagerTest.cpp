@@ -35,6 +35,11 @@ struct RequestCase {
     const char* expected;
 };
 
+void PrintTo(const RequestCase& c, std::ostream* out) {
+    *out << (c.enable ? "enable" : "disable")
+         << (c.registeredBefore ? "WhileRegistered" : "WhileNot");
+}
+
 class LoginItemRequestTest : public ::testing::TestWithParam<RequestCase> {};
 
 TEST_P(LoginItemRequestTest, MakesExactlyOneRequestWithoutLookingFirst) {

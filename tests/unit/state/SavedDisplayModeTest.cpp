@@ -210,6 +210,10 @@ struct LiteralCase {
     std::variant<std::int64_t, LiteralFault> expected;
 };
 
+void PrintTo(const LiteralCase& c, std::ostream* out) {
+    *out << c.literal;
+}
+
 class WholeNumberLiteralTest : public ::testing::TestWithParam<LiteralCase> {};
 
 TEST_P(WholeNumberLiteralTest, ReadsTheExactValue) {

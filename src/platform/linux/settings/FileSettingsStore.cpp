@@ -64,6 +64,14 @@ bool holdsNul(const QByteArray& text) {
     return text.contains('\0');
 }
 
+// Builds the value in place; moving a variant that holds Qt strings out of
+// a temporary trips GCC's uninitialised-use analysis under the sanitizers.
+template <typename T, typename... Args>
+std::optional<SettingValue> holding(Args&&... args) {
+    return std::optional<SettingValue>(std::in_place, std::in_place_type<T>,
+                                       std::forward<Args>(args)...);
+}
+
 }  // namespace
 
 FileSettingsStore::FileSettingsStore(QString filePath) : filePath_(std::move(filePath)) {
@@ -143,24 +151,24 @@ std::optional<SettingValue> FileSettingsStore::value(const QString& key) const {
         case PLIST_BOOLEAN: {
             std::uint8_t held = 0;
             plist_get_bool_val(node, &held);
-            return SettingValue(held != 0);
+            return holding<bool>(held != 0);
         }
         case PLIST_UINT: {
             // libplist keeps every integer in 64 bits; negative ones are
             // stored in two's complement.
             std::uint64_t held = 0;
             plist_get_uint_val(node, &held);
-            return SettingValue(static_cast<std::int64_t>(held));
+            return holding<std::int64_t>(static_cast<std::int64_t>(held));
         }
         case PLIST_STRING: {
             std::uint64_t length = 0;
             const char* text = plist_get_string_ptr(node, &length);
-            return SettingValue(QString::fromUtf8(text, static_cast<qsizetype>(length)));
+            return holding<QString>(QString::fromUtf8(text, static_cast<qsizetype>(length)));
         }
         case PLIST_DATA: {
             std::uint64_t length = 0;
             const char* bytes = plist_get_data_ptr(node, &length);
-            return SettingValue(QByteArray(bytes, static_cast<qsizetype>(length)));
+            return holding<QByteArray>(bytes, static_cast<qsizetype>(length));
         }
         default:
             return std::nullopt;

@@ -219,17 +219,6 @@ TEST_F(DisplayStoreTest, NoDisplaysClearsTheSelectionAndItsKey) {
     EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
 }
 
-TEST_F(DisplayStoreTest, SelectionSurvivesItsDisplayBeingAwayWhileOthersRemain) {
-    plugBoth();
-    DisplayStore& s = open();
-    s.selectDisplay(2);
-    backend.unplug(2);
-    s.refresh();
-    // Replaced by the main display once the chosen one is gone.
-    EXPECT_EQ(s.selectedDisplayID(), 1u);
-    EXPECT_EQ(settings.integer(kSelectedDisplayID), 1);
-}
-
 TEST_F(DisplayStoreTest, SelectingAnUnknownDisplayChangesNothing) {
     plugBoth();
     DisplayStore& s = open();

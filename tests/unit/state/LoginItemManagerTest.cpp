@@ -70,13 +70,5 @@ TEST(LoginItemManagerTest, FailureIsPassedOnUnchangedAndStateIsReadAgain) {
     EXPECT_TRUE(manager.isEnabled());
 }
 
-TEST(LoginItemErrorTest, DescriptionNamesWhatFailedWhereAndWhy) {
-    const LoginItemError error(LoginItemError::Kind::unregisterFailed, "/a/corvane.desktop",
-                               "Permission denied");
-    EXPECT_EQ(error.description(),
-              QStringLiteral("로그인할 때 자동으로 실행되지 않도록 해제하지 못했습니다. "
-                             "/a/corvane.desktop: Permission denied"));
-}
-
 }  // namespace
 }  // namespace corvane

@@ -198,13 +198,6 @@ TEST(SavedModeEncodingTest, RateThatJsonCannotHoldIsNotEncoded) {
                  })).has_value());
 }
 
-TEST(SavedModeConversionTest, CopiesAllSevenFieldsBothWays) {
-    const DisplayModeInfo info{9, 1512, 982, 3024, 1964, 120.0, 0x21};
-    const SavedDisplayMode saved = SavedDisplayMode::from(info);
-    EXPECT_EQ(saved, (SavedDisplayMode{9, 1512, 982, 3024, 1964, 120.0, 0x21}));
-    EXPECT_EQ(saved.toDisplayModeInfo(), info);
-}
-
 struct LiteralCase {
     const char* literal;
     std::variant<std::int64_t, LiteralFault> expected;

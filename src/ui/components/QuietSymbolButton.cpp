@@ -1,0 +1,29 @@
+#include "ui/components/QuietSymbolButton.h"
+
+#include <QPainter>
+
+#include "ui/Symbols.h"
+
+namespace corvane {
+
+QuietSymbolButton::QuietSymbolButton(Face face, QWidget* parent)
+    : QuietButton(parent), face_(std::move(face)) {
+    setFixedSize(face_.frame);
+}
+
+void QuietSymbolButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    const Appearance appearance = appearanceOf(this);
+    if (face_.circleOpacity > 0) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(withOpacity(namedColor(ColorRole::label, appearance),
+                                     face_.circleOpacity * (underMouse() ? 1.6 : 1.0)));
+        painter.drawEllipse(QRectF(rect()));
+    }
+    painter.setOpacity(faceOpacity());
+    Symbols::draw(painter, face_.systemName, QRectF(rect()).center(), face_.pointSize, face_.weight,
+                  namedColor(face_.color, appearance));
+}
+
+}  // namespace corvane

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include "ui/PopoverValues.h"
+#include "unit/ui/support/DisplayFixtures.h"
+
+namespace corvane {
+namespace {
+
+using testing::display;
+using testing::displayAt;
+using testing::mode;
+
+DisplayPopoverView viewOf(std::optional<DisplayInfo> selected) {
+    DisplayPopoverView view;
+    view.display = std::move(selected);
+    return view;
+}
+
+// The status card and the number preview for each kind of selection.
+struct CardCase {
+    const char* name;
+    std::optional<DisplayInfo> selected;
+    double gauge;
+    QString rate;
+    QString size;
+    QString preview;
+};
+
+void PrintTo(const CardCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class PopoverCardValues : public ::testing::TestWithParam<CardCase> {};
+
+TEST_P(PopoverCardValues, FollowTheCurrentMode) {
+    const CardCase& c = GetParam();
+    const DisplayPopoverView view = viewOf(c.selected);
+    EXPECT_DOUBLE_EQ(PopoverValues::gaugeValue(view), c.gauge);
+    EXPECT_EQ(PopoverValues::rateNumber(view), c.rate);
+    EXPECT_EQ(PopoverValues::sizeLine(view), c.size);
+    EXPECT_EQ(PopoverValues::numberPreview(view), c.preview);
+}
+
+DisplayInfo retina() {
+    // Points, not pixels, make the size line.
+    return display(9, "Built-in", DisplayModeInfo{5, 1512, 982, 3024, 1964, 120.0, 0});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Selections, PopoverCardValues,
+    ::testing::Values(
+        CardCase{"none", std::nullopt, 0.45, "—", "해상도 확인 중…", "60"},
+        CardCase{"noCurrentMode", display(1, "A", std::nullopt), 0.45, "—", "해상도 확인 중…",
+                 "확인 중"},
+        CardCase{"zeroRate", displayAt(0), 0.45, "자동", "1920×1080", "자동"},
+        CardCase{"negativeRate", displayAt(-60), 0.45, "자동", "1920×1080", "자동"},
+        CardCase{"tenHz", displayAt(10), 0.08, "10", "1920×1080", "10"},
+        CardCase{"atFloor", displayAt(13.2), 0.08, "13.20", "1920×1080", "13.20"},
+        CardCase{"sixty", displayAt(60), 60.0 / 165.0, "60", "1920×1080", "60"},
+        CardCase{"sixtyPointOhTwo", displayAt(60.02), 60.02 / 165.0, "60", "1920×1080", "60"},
+        CardCase{"fractional", displayAt(59.94), 59.94 / 165.0, "59.94", "1920×1080", "59.94"},
+        CardCase{"oneTwenty", retina(), 120.0 / 165.0, "120", "1512×982", "120"},
+        CardCase{"fullScale", displayAt(165), 1.0, "165", "1920×1080", "165"},
+        CardCase{"twoForty", displayAt(240), 1.0, "240", "1920×1080", "240"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PopoverValues, PulseDescriptionFollowsTheSwitch) {
+    DisplayPopoverView view;
+    view.animateOnChange = true;
+    EXPECT_EQ(PopoverValues::pulseDescription(view), "값이 바뀔 때만 짧게 pulse");
+    view.animateOnChange = false;
+    EXPECT_EQ(PopoverValues::pulseDescription(view), "아이콘을 항상 정지 상태로 유지");
+}
+
+TEST(PopoverValues, UpdateLineAndButtonFollowTheCheck) {
+    DisplayPopoverView view;
+    EXPECT_EQ(PopoverValues::updateStatusLine(view), "업데이트: ");
+    view.updateStatusMessage = QStringLiteral("자동 업데이트: 확인 중…");
+    EXPECT_EQ(PopoverValues::updateStatusLine(view), "업데이트: 자동 업데이트: 확인 중…");
+    EXPECT_EQ(PopoverValues::updateButtonTitle(view), "업데이트 확인");
+    view.isCheckingForUpdate = true;
+    EXPECT_EQ(PopoverValues::updateButtonTitle(view), "업데이트 확인 중…");
+}
+
+TEST(PopoverValues, RowValuesShowSelectionOrPlaceholders) {
+    DisplayPopoverView view;
+    EXPECT_EQ(PopoverValues::displayRowValue(view), "확인 중…");
+    EXPECT_EQ(PopoverValues::modeRowValue(view), "확인 중…");
+    view.display = display(1, "DELL U2720Q", std::nullopt);
+    EXPECT_EQ(PopoverValues::displayRowValue(view), "DELL U2720Q");
+    EXPECT_EQ(PopoverValues::modeRowValue(view), "확인 중");
+    view.display = displayAt(59.94);
+    EXPECT_EQ(PopoverValues::modeRowValue(view), "1920×1080 · 59.94Hz");
+}
+
+QStringList displayTitles(const DisplayPopoverView& view) {
+    QStringList titles;
+    for (const auto& entry : PopoverValues::displayEntries(view)) {
+        titles << QStringLiteral("%1:%2").arg(entry.id).arg(entry.title);
+    }
+    return titles;
+}
+
+TEST(PopoverDisplayEntries, MarkEveryDisplayWithTheSelectedName) {
+    DisplayPopoverView view;
+    view.displays = {display(1, "DELL U2720Q", std::nullopt), display(2, "LG", std::nullopt),
+                     display(3, "DELL U2720Q", std::nullopt)};
+    EXPECT_EQ(displayTitles(view), (QStringList{"1:DELL U2720Q", "2:LG", "3:DELL U2720Q"}));
+
+    view.display = view.displays[2];
+    EXPECT_EQ(displayTitles(view),
+              (QStringList{"1:✓ 현재 · DELL U2720Q", "2:LG", "3:✓ 현재 · DELL U2720Q"}));
+    view.display = view.displays[1];
+    EXPECT_EQ(displayTitles(view),
+              (QStringList{"1:DELL U2720Q", "2:✓ 현재 · LG", "3:DELL U2720Q"}));
+}
+
+TEST(PopoverDisplayEntries, CompareNamesAsCanonicallyEquivalentText) {
+    const QString composed = QStringLiteral("모니터");
+    const QString decomposed = composed.normalized(QString::NormalizationForm_D);
+    ASSERT_NE(composed, decomposed);
+    DisplayPopoverView view;
+    view.displays = {display(1, decomposed, std::nullopt), display(2, "모니터 2", std::nullopt)};
+    view.display = display(1, composed, std::nullopt);
+    const auto entries = PopoverValues::displayEntries(view);
+    EXPECT_EQ(entries[0].title, PopoverValues::currentMark() + decomposed);
+    EXPECT_EQ(entries[1].title, "모니터 2");
+}
+
+TEST(PopoverModeEntries, MarkEveryEntryTheCurrentModeMatches) {
+    // The current mode has no identifier and a slightly different rate than
+    // the listed 60 Hz entries, so it matches them without being one of them.
+    const DisplayModeInfo current = mode(0, 1920, 1080, 59.96);
+    DisplayInfo selected = display(4, "A", current,
+                                   {mode(41, 1920, 1080, 60.0), mode(42, 1920, 1080, 50.0),
+                                    mode(43, 1920, 1080, 60.04), mode(44, 1280, 720, 60.0)});
+    DisplayPopoverView view = viewOf(selected);
+    const auto entries = PopoverValues::modeEntries(view);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].title, "✓ 현재 · 1920×1080 · 60Hz");
+    EXPECT_EQ(entries[1].title, "1920×1080 · 50Hz");
+    EXPECT_EQ(entries[2].title, "✓ 현재 · 1920×1080 · 60Hz");
+    EXPECT_EQ(entries[3].title, "1280×720 · 60Hz");
+    // Each entry carries its listed mode, not the current one.
+    EXPECT_EQ(entries[0].mode, selected.modes[0]);
+    EXPECT_EQ(entries[2].mode, selected.modes[2]);
+    EXPECT_EQ(PopoverValues::currentMark(), QString::fromUtf8("\u2713 현재 \u00B7 "));
+}
+
+TEST(PopoverModeEntries, FollowTheMenuModesOfTheSelectedDisplay) {
+    EXPECT_TRUE(PopoverValues::modeEntries(DisplayPopoverView{}).empty());
+
+    DisplayInfo noCurrent =
+        display(4, "A", std::nullopt, {mode(1, 800, 600, 60), mode(2, 640, 480, 60)});
+    for (const auto& entry : PopoverValues::modeEntries(viewOf(noCurrent))) {
+        EXPECT_FALSE(entry.title.startsWith(PopoverValues::currentMark()))
+            << entry.title.toStdString();
+    }
+
+    // A low-density current mode on a display with high-density modes is
+    // appended after them, marked.
+    DisplayInfo mixed = display(5, "B", DisplayModeInfo{9, 1920, 1080, 1920, 1080, 60.0, 0},
+                                {DisplayModeInfo{7, 1512, 982, 3024, 1964, 120.0, 0}});
+    const auto entries = PopoverValues::modeEntries(viewOf(mixed));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].title, "1512×982 · 120Hz");
+    EXPECT_EQ(entries[1].title, "✓ 현재 · 1920×1080 · 60Hz");
+
+    EXPECT_TRUE(PopoverValues::modeEntries(viewOf(display(6, "C", std::nullopt))).empty());
+}
+
+TEST(PopoverSwatches, ExactlyTheColourModeInForceIsSelected) {
+    const char* titles[] = {"기본", "파랑", "초록", "주황", "보라", "자동"};
+    for (MenuBarColorMode inForce : kAllColorModes) {
+        DisplayPopoverView view;
+        view.colorMode = inForce;
+        for (std::size_t i = 0; i < kAllColorModes.size(); ++i) {
+            const MenuBarColorMode mode = kAllColorModes[i];
+            EXPECT_EQ(PopoverValues::isSwatchSelected(view, mode), mode == inForce);
+            EXPECT_EQ(PopoverValues::colorModeShortTitle(mode), QString::fromUtf8(titles[i]));
+            EXPECT_EQ(PopoverValues::swatchAccessibleName(mode),
+                      QStringLiteral("메뉴막대 색상 ") + QString::fromUtf8(titles[i]));
+        }
+    }
+}
+
+TEST(PopoverIconStyles, AreTitledInEnumerationOrder) {
+    QStringList titles;
+    for (MenuBarIconStyle style : kAllIconStyles) {
+        titles << PopoverValues::iconStyleTitle(style);
+    }
+    EXPECT_EQ(titles, (QStringList{"Glyph", "Number", "Ring"}));
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include "app/PopoverDismissal.h"
+
+namespace corvane {
+namespace {
+
+struct LocalCase {
+    const char* name;
+    LocalMouseDown press;
+    DismissalDecision expected;
+};
+
+class LocalMouseDownDecision : public ::testing::TestWithParam<LocalCase> {};
+
+TEST_P(LocalMouseDownDecision, Decides) {
+    EXPECT_EQ(decideLocalMouseDown(GetParam().press), GetParam().expected);
+}
+
+using D = DismissalDecision;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LocalMouseDownDecision,
+    ::testing::Values(LocalCase{"PopoverHidden", {false, false, false, false}, D::keepOpen},
+                      LocalCase{"InsidePopover", {true, true, false, false}, D::keepOpen},
+                      LocalCase{"OnStatusButton", {true, false, true, true}, D::keepOpen},
+                      LocalCase{"ButtonWindowOutsideButton", {true, false, true, false}, D::close},
+                      LocalCase{"OtherOwnWindow", {true, false, false, false}, D::close},
+                      // A position inside the button's frame only counts in its window.
+                      LocalCase{
+                          "ButtonFrameInAnotherWindow", {true, false, false, true}, D::close}),
+    [](const ::testing::TestParamInfo<LocalCase>& info) { return info.param.name; });
+
+TEST(GlobalMouseDownDecision, ClosesOnlyAShownPopover) {
+    EXPECT_EQ(decideGlobalMouseDown(true), D::close);
+    EXPECT_EQ(decideGlobalMouseDown(false), D::keepOpen);
+}
+
+}  // namespace
+}  // namespace corvane

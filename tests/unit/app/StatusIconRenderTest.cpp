@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <cmath>
+
+#include "app/statusicon/MenuBarRingIcon.h"
+#include "app/statusicon/MenuBarTextIcon.h"
+#include "app/statusicon/StatusIconRenderer.h"
+#include "ui/TextStyle.h"
+#include "unit/ui/support/DisplayFixtures.h"
+#include "unit/ui/support/Glyphs.h"
+#include "unit/ui/support/ImageProbe.h"
+#include "unit/ui/support/Renders.h"
+
+namespace corvane {
+namespace {
+
+using testing::colorAt;
+using testing::displayAt;
+using testing::inkBounds;
+using testing::onCircle;
+using testing::sameRgb;
+
+const QColor kRed(255, 0, 0);
+
+struct TextIconCase {
+    QString text;
+    qreal ratio;
+};
+
+void PrintTo(const TextIconCase& value, std::ostream* out) {
+    *out << value.text.toStdString() << " @" << value.ratio << "x";
+}
+
+class TextIconGeometry : public ::testing::TestWithParam<TextIconCase> {};
+
+TEST_P(TextIconGeometry, IsTextWidthPlusTwoByEighteenAndCentred) {
+    const auto& [text, ratio] = GetParam();
+    const qreal width = QFontMetricsF(menuBarFont()).horizontalAdvance(text);
+    const QImage image = MenuBarTextIcon::image(text, kRed, {.devicePixelRatio = ratio});
+
+    EXPECT_EQ(image.deviceIndependentSize(), QSizeF(std::ceil(width) + 2, 18));
+    EXPECT_EQ(image.size(), QSize(static_cast<int>(std::ceil((std::ceil(width) + 2) * ratio)),
+                                  static_cast<int>(18 * ratio)));
+
+    // Ink starts after the one-point margin and sits around the middle.
+    const QRect ink = inkBounds(image, 64);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_GE(ink.left(), std::floor(1 * ratio) - 1);
+    EXPECT_LE(ink.right(), std::ceil((1 + width) * ratio));
+    EXPECT_NEAR((ink.top() + ink.bottom()) / 2.0 / ratio, 9.0, 3.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, TextIconGeometry,
+                         ::testing::Values(TextIconCase{"120", 1}, TextIconCase{"120", 2},
+                                           TextIconCase{"59.94", 1}, TextIconCase{"59.94", 2},
+                                           TextIconCase{"—", 1}, TextIconCase{"확인 중", 2},
+                                           TextIconCase{"자동", 1}));
+
+TEST(TextIcon, TrayTextsHaveRealHangulGlyphs) {
+    for (const QString& text : {QStringLiteral("확인 중"), QStringLiteral("자동")}) {
+        EXPECT_EQ(testing::missingGlyphs(menuBarFont(), text), 0) << text.toStdString();
+    }
+    // The check itself finds a character no installed font has.
+    EXPECT_GT(testing::missingGlyphs(menuBarFont(), QString(QChar(0xE000))), 0);
+}
+
+// The tray ring drawn at a high pixel ratio in pure red, probed along the
+// middle of its stroke at angles clockwise from twelve o'clock.
+struct RingCase {
+    const char* name;
+    double progress;
+    std::vector<double> filledAt;
+    std::vector<double> emptyAt;
+};
+
+void PrintTo(const RingCase& value, std::ostream* out) {
+    *out << value.name;
+}
+
+class RingIconArc : public ::testing::TestWithParam<RingCase> {};
+
+TEST_P(RingIconArc, RunsClockwiseFromTwelve) {
+    const RingCase& c = GetParam();
+    const QImage image =
+        MenuBarRingIcon::image(c.progress, kRed, Appearance::light, {.devicePixelRatio = 4});
+    ASSERT_EQ(image.size(), QSize(72, 72));
+    for (double angle : c.filledAt) {
+        const QColor pixel = colorAt(image, onCircle({9, 9}, 6.5, angle));
+        EXPECT_TRUE(pixel.alpha() > 240 && sameRgb(pixel, kRed)) << "no arc at " << angle << "°";
+    }
+    for (double angle : c.emptyAt) {
+        const QColor pixel = colorAt(image, onCircle({9, 9}, 6.5, angle));
+        // Only the faint track: secondary label colour at 35 %.
+        EXPECT_LT(pixel.alpha(), 80) << "arc at " << angle << "°";
+        EXPECT_GT(pixel.alpha(), 20) << "no track at " << angle << "°";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Progress, RingIconArc,
+    ::testing::Values(RingCase{"quarter", 0.25, {20, 45, 70}, {115, 180, 270, 335}},
+                      RingCase{"half", 0.5, {20, 90, 160}, {205, 270, 335}},
+                      RingCase{"zero", 0.0, {}, {0, 45, 90, 180, 270}},
+                      RingCase{"negative", -0.5, {}, {0, 90, 180, 270}},
+                      RingCase{"minimum", 0.1, {10, 26}, {70, 180, 300}},
+                      RingCase{"aboveFull", 1.5, {0, 60, 120, 180, 240, 300}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RingIcon, HasTheStatedGeometry) {
+    const QImage image =
+        MenuBarRingIcon::image(1.0, kRed, Appearance::light, {.devicePixelRatio = 4});
+    // A 13-point circle at (2.5, 2.5) stroked 2.2 wide: ink from 1.4 to 16.6.
+    const QRect ink = inkBounds(image, 128);
+    EXPECT_NEAR(ink.left() / 4.0, 1.4, 0.3);
+    EXPECT_NEAR((ink.right() + 1) / 4.0, 16.6, 0.3);
+    EXPECT_NEAR(ink.top() / 4.0, 1.4, 0.3);
+    // The centre stays empty.
+    EXPECT_EQ(colorAt(image, {9, 9}).alpha(), 0);
+}
+
+TEST(RingIcon, TrackFollowsTheBar) {
+    const QImage light = MenuBarRingIcon::image(0, kRed, Appearance::light, {});
+    const QImage dark = MenuBarRingIcon::image(0, kRed, Appearance::dark, {});
+    const QColor onLight = colorAt(light, {9, 2.5});
+    const QColor onDark = colorAt(dark, {9, 2.5});
+    EXPECT_LT(onLight.lightness(), 40);
+    EXPECT_GT(onDark.lightness(), 215);
+}
+
+StatusIconInput inputFor(MenuBarIconStyle style, MenuBarColorMode mode, Appearance bar,
+                         double rate = 60.0) {
+    return {displayAt(rate), style, mode, bar};
+}
+
+// Every opaque pixel of every style has the colour mode's colour.
+TEST(StatusIconRender, OpaqueInkHasTheTintOfEachColourMode) {
+    for (Appearance bar : {Appearance::light, Appearance::dark}) {
+        for (MenuBarIconStyle style : kAllIconStyles) {
+            for (MenuBarColorMode mode : kAllColorModes) {
+                const StatusIconInput in = inputFor(style, mode, bar);
+                const QColor expected = StatusIconModel::menuBarColor(in);
+                const QImage image = renderStatusIcon(in, {.devicePixelRatio = 2}).image;
+                int opaque = 0;
+                int wrong = 0;
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x) {
+                        const QColor pixel = image.pixelColor(x, y);
+                        if (pixel.alpha() == 255) {
+                            ++opaque;
+                            wrong += sameRgb(pixel, expected, 1) ? 0 : 1;
+                        }
+                    }
+                }
+                const std::string what = (persistedWord(style) + "/" + persistedWord(mode) +
+                                          (bar == Appearance::dark ? "/dark" : "/light"))
+                                             .toStdString();
+                EXPECT_GT(opaque, 10) << what;
+                EXPECT_EQ(wrong, 0) << what;
+            }
+        }
+    }
+}
+
+TEST(StatusIconRender, AdaptiveColourOnTheImageFollowsTheRate) {
+    const struct {
+        double rate;
+        QColor color;
+    } cases[] = {
+        {59.94, QColor(255, 149, 0)}, {60, QColor(255, 204, 0)}, {100, QColor(0, 122, 255)}};
+    for (const auto& c : cases) {
+        const QImage image =
+            renderStatusIcon(inputFor(MenuBarIconStyle::ring, MenuBarColorMode::adaptive,
+                                      Appearance::light, c.rate),
+                             {.devicePixelRatio = 2})
+                .image;
+        // Twelve o'clock is always on the arc.
+        EXPECT_TRUE(sameRgb(colorAt(image, onCircle({9, 9}, 6.5, 5)), c.color, 1)) << c.rate;
+    }
+}
+
+TEST(StatusIconRender, CarriesTextsAndDescribesOnlyTheGlyph) {
+    for (MenuBarIconStyle style : kAllIconStyles) {
+        const StatusIconAppearance shown =
+            renderStatusIcon(inputFor(style, MenuBarColorMode::blue, Appearance::light, 120));
+        EXPECT_EQ(shown.toolTip, QStringLiteral("화면 주사율: 120Hz"));
+        EXPECT_EQ(shown.accessibleName, QStringLiteral("화면 주사율 120Hz"));
+        EXPECT_EQ(shown.signature,
+                  persistedWord(style) + QStringLiteral("|blue|120Hz|7|1920×1080 · 120Hz"));
+        EXPECT_EQ(shown.imageDescription,
+                  style == MenuBarIconStyle::glyph ? QStringLiteral("디스플레이") : QString());
+        EXPECT_EQ(shown.image.height(), 18);
+    }
+}
+
+TEST(StatusIconRender, PulseScaleGrowsTheContentNotTheImage) {
+    for (MenuBarIconStyle style : kAllIconStyles) {
+        const StatusIconInput in = inputFor(style, MenuBarColorMode::system, Appearance::light);
+        const QImage rest = renderStatusIcon(in, {.devicePixelRatio = 2, .scale = 1.0}).image;
+        const QImage peak = renderStatusIcon(in, {.devicePixelRatio = 2, .scale = 1.14}).image;
+        EXPECT_EQ(peak.size(), rest.size());
+        EXPECT_GT(inkBounds(peak, 64).height(), inkBounds(rest, 64).height())
+            << persistedWord(style).toStdString();
+    }
+}
+
+// Renders every style in every colour mode on a light and a dark bar, one
+// file each and one sheet with all of them, for people to look at.
+TEST(StatusIconRender, WritesRendersOfEveryStyleAndColourMode) {
+    constexpr int kCell = 44;
+    constexpr qreal kRatio = 2;
+    const double rates[] = {120.0, 59.94};
+    const int columns = static_cast<int>(kAllColorModes.size());
+    const int rows = static_cast<int>(kAllIconStyles.size() * std::size(rates)) * 2;
+    QImage sheet(columns * kCell * kRatio, rows * kCell * kRatio, QImage::Format_ARGB32);
+    sheet.setDevicePixelRatio(kRatio);
+    QPainter painter(&sheet);
+    int row = 0;
+    for (Appearance bar : {Appearance::light, Appearance::dark}) {
+        const QString barName = bar == Appearance::dark ? "dark" : "light";
+        for (std::size_t r = 0; r < std::size(rates); ++r) {
+            const double rate = rates[r];
+            for (MenuBarIconStyle style : kAllIconStyles) {
+                painter.fillRect(
+                    QRectF(0, row * kCell, columns * kCell, kCell),
+                    bar == Appearance::dark ? QColor(40, 40, 40) : QColor(236, 236, 236));
+                for (int column = 0; column < columns; ++column) {
+                    const MenuBarColorMode mode = kAllColorModes[column];
+                    const QImage icon = renderStatusIcon(inputFor(style, mode, bar, rate),
+                                                         {.devicePixelRatio = kRatio})
+                                            .image;
+                    const QSizeF size = icon.deviceIndependentSize();
+                    painter.drawImage(QPointF(column * kCell + (kCell - size.width()) / 2,
+                                              row * kCell + (kCell - size.height()) / 2),
+                                      icon);
+                    if (r == 0) {
+                        const QString file =
+                            QStringLiteral("status-icon-%1-%2-%3@2x.png")
+                                .arg(persistedWord(style), persistedWord(mode), barName);
+                        EXPECT_TRUE(testing::saveRender(icon, file)) << file.toStdString();
+                    }
+                }
+                ++row;
+            }
+        }
+    }
+    painter.end();
+    EXPECT_TRUE(testing::saveRender(sheet, QStringLiteral("status-icons@2x.png")));
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,317 @@
+#include <gtest/gtest.h>
+
+#include <QLayout>
+
+#include "PopoverFixtures.h"
+#include "ui/TextStyle.h"
+#include "ui/components/QuietIconStyleSelector.h"
+#include "ui/components/QuietNavigationRow.h"
+#include "ui/components/QuietProgressRing.h"
+#include "ui/components/QuietRateReadout.h"
+#include "ui/components/QuietStatusIcon.h"
+#include "ui/components/QuietSwitch.h"
+#include "ui/components/QuietText.h"
+#include "unit/ui/support/Glyphs.h"
+
+namespace corvane {
+namespace {
+
+using namespace corvane::testing;
+
+// What a visible leaf widget shows, in words, or nothing for pure graphics.
+QString shown(const QWidget* widget) {
+    if (const auto* text = dynamic_cast<const QuietText*>(widget)) {
+        return text->text();
+    }
+    if (const auto* rate = dynamic_cast<const QuietRateReadout*>(widget)) {
+        return rate->number() + QStringLiteral(" Hz");
+    }
+    if (const auto* row = dynamic_cast<const QuietNavigationRow*>(widget)) {
+        return row->title() + QStringLiteral(" / ") + row->value();
+    }
+    if (const auto* icon = dynamic_cast<const QuietStatusIcon*>(widget)) {
+        return QStringLiteral("[icon %1]").arg(icon->systemName());
+    }
+    if (const auto* ring = dynamic_cast<const QuietProgressRing*>(widget)) {
+        return QStringLiteral("[gauge %1]").arg(ring->progress(), 0, 'f', 3);
+    }
+    if (const auto* toggle = dynamic_cast<const QuietSwitch*>(widget)) {
+        return QStringLiteral("[switch %1]").arg(toggle->isOn() ? "on" : "off");
+    }
+    if (const auto* button = dynamic_cast<const QAbstractButton*>(widget)) {
+        return QStringLiteral("[%1%2]").arg(button->accessibleName(),
+                                            button->isChecked() ? QStringLiteral(" ✓") : QString());
+    }
+    return {};
+}
+
+// Walks the layouts in the order their items were placed, which is the
+// order the panel presents them in, skipping hidden widgets.
+void collect(const QLayout* layout, QStringList& out);
+
+void collectWidget(const QWidget* widget, QStringList& out) {
+    if (widget->isHidden()) {
+        return;
+    }
+    const QString words = shown(widget);
+    if (!words.isEmpty()) {
+        out << words;
+    } else if (widget->layout() != nullptr) {
+        collect(widget->layout(), out);
+    }
+}
+
+void collect(const QLayout* layout, QStringList& out) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem* item = layout->itemAt(i);
+        if (item->widget() != nullptr) {
+            collectWidget(item->widget(), out);
+        } else if (item->layout() != nullptr) {
+            collect(item->layout(), out);
+        }
+    }
+}
+
+QStringList panelContents(const DisplayPopoverWidget& panel) {
+    QStringList out;
+    collect(panel.layout(), out);
+    return out;
+}
+
+const QStringList kHeader{"Corvane", "Vuzor Iravuved · 메뉴막대 유틸리티",
+                          "[디스플레이 설정 열기]"};
+const QStringList kFooter{"[새로고침]", "[추가 설정]"};
+
+QStringList swatches(MenuBarColorMode selected) {
+    QStringList out;
+    for (MenuBarColorMode mode : kAllColorModes) {
+        const char* titles[] = {"기본", "파랑", "초록", "주황", "보라", "자동"};
+        out << QStringLiteral("[메뉴막대 색상 %1%2]")
+                   .arg(QString::fromUtf8(titles[static_cast<int>(mode)]),
+                        mode == selected ? QStringLiteral(" ✓") : QString());
+    }
+    return out;
+}
+
+TEST(PopoverLayout, DisplayPanelShowsEverythingInOrder) {
+    auto panel = showPanel(normalView());
+    const QStringList expected =
+        kHeader +
+        QStringList{
+            "[icon display]", "Studio 모니터", "2560×1440",         "현재 선택된 디스플레이",
+            "144 Hz",         "[gauge 0.873]", "Appearance",        "[Glyph]",
+            "[Number]",       "[Ring ✓]",      "Animate on change", "값이 바뀔 때만 짧게 pulse",
+            "[switch on]",    "메뉴막대 색상"} +
+        swatches(MenuBarColorMode::adaptive) +
+        QStringList{"디스플레이 선택 / Studio 모니터", "해상도 및 주사율 / 2560×1440 · 144Hz"} +
+        kFooter;
+    EXPECT_EQ(panelContents(*panel), expected);
+}
+
+TEST(PopoverLayout, EmptyPanelShowsPlaceholdersInOrder) {
+    auto panel = showPanel(noDisplayView());
+    const QStringList expected =
+        kHeader +
+        QStringList{"[icon display]", "디스플레이 확인 중…", "연결된 화면을 찾고 있습니다",
+                    "Appearance",     "[Glyph ✓]",           "[Number]",
+                    "[Ring]",         "Animate on change",   "아이콘을 항상 정지 상태로 유지",
+                    "[switch off]",   "메뉴막대 색상"} +
+        swatches(MenuBarColorMode::system) +
+        QStringList{"디스플레이 선택 / 확인 중…", "해상도 및 주사율 / 확인 중…"} + kFooter;
+    EXPECT_EQ(panelContents(*panel), expected);
+}
+
+TEST(PopoverLayout, DisplayWithoutModeShowsItsPlaceholders) {
+    auto panel = showPanel(noCurrentModeView());
+    const QStringList contents = panelContents(*panel);
+    const QStringList card = contents.mid(kHeader.size(), 6);
+    EXPECT_EQ(card, (QStringList{"[icon display]", "DELL U2720Q", "해상도 확인 중…",
+                                 "현재 선택된 디스플레이", "— Hz", "[gauge 0.450]"}));
+    EXPECT_TRUE(contents.contains("해상도 및 주사율 / 확인 중"));
+    EXPECT_EQ(child<QuietIconStyleSelector>(*panel, "iconStyleSelector")->numberPreviewScale(),
+              1.0);
+}
+
+TEST(PopoverLayout, StatusIconsAreTintedBlueOrSecondary) {
+    auto panel = showPanel(normalView());
+    auto* present = child(*panel, "statusCard.display")->findChild<QuietStatusIcon*>();
+    EXPECT_EQ(present->tint(), ColorRole::systemBlue);
+    panel->setView(noDisplayView());
+    auto* absent = child(*panel, "statusCard.none")->findChild<QuietStatusIcon*>();
+    EXPECT_EQ(absent->tint(), ColorRole::secondaryLabel);
+    EXPECT_TRUE(child(*panel, "statusCard.display")->isHidden());
+}
+
+// Entries of the three pull-down menus: title, and for toggles and disabled
+// lines their state.
+QStringList menuLines(const PullDownMenu* menu) {
+    QStringList out;
+    for (const MenuEntry& entry : menu->entries()) {
+        switch (entry.kind) {
+            case MenuEntry::Kind::separator:
+                out << "---";
+                break;
+            case MenuEntry::Kind::line:
+                out << "(" + entry.title + ")";
+                break;
+            case MenuEntry::Kind::toggle:
+                out << (entry.checked ? "[x] " : "[ ] ") + entry.title;
+                break;
+            case MenuEntry::Kind::button:
+                out << (entry.enabled ? entry.title : "(" + entry.title + ")");
+                break;
+        }
+    }
+    // The actions say the same as the entries.
+    const QList<QAction*> actions = menu->actions();
+    EXPECT_EQ(actions.size(), static_cast<qsizetype>(menu->entries().size()));
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        const MenuEntry& entry = menu->entries()[static_cast<std::size_t>(i)];
+        EXPECT_EQ(actions[i]->isSeparator(), entry.kind == MenuEntry::Kind::separator);
+        if (!actions[i]->isSeparator()) {
+            EXPECT_EQ(actions[i]->text(), entry.title);
+            EXPECT_EQ(actions[i]->isEnabled(), entry.enabled);
+            EXPECT_EQ(actions[i]->isChecked(), entry.checked);
+        }
+    }
+    return out;
+}
+
+TEST(PopoverMenus, ListDisplaysModesAndFurtherActions) {
+    auto panel = showPanel(normalView());
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "displayMenu")),
+              (QStringList{"✓ 현재 · Studio 모니터", "LG HDR 4K"}));
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "modeMenu")),
+              (QStringList{"2560×1440 · 59.94Hz", "✓ 현재 · 2560×1440 · 144Hz", "1920×1080 · 60Hz",
+                           "1920×1080 · 120Hz"}));
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "moreMenu")),
+              (QStringList{"[x] 로그인 시 자동 실행", "[ ] 로그인 시 마지막 모드 적용", "---",
+                           "(업데이트: 최신 버전입니다)", "업데이트 확인", "디스플레이 설정 열기",
+                           "---", "종료"}));
+}
+
+TEST(PopoverMenus, ShowPlaceholdersAndTheRunningCheck) {
+    auto panel = showPanel(noDisplayView());
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "displayMenu")),
+              QStringList{"(디스플레이를 찾는 중…)"});
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "modeMenu")),
+              QStringList{"(디스플레이를 선택해 주세요)"});
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "moreMenu")),
+              (QStringList{"[ ] 로그인 시 자동 실행", "[ ] 로그인 시 마지막 모드 적용", "---",
+                           "(업데이트: 자동 업데이트: 확인 중…)", "(업데이트 확인 중…)",
+                           "디스플레이 설정 열기", "---", "종료"}));
+
+    // Displays listed but none selected: nothing marked, no modes offered.
+    DisplayPopoverView unselected = normalView();
+    unselected.display.reset();
+    panel->setView(unselected);
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "displayMenu")),
+              (QStringList{"Studio 모니터", "LG HDR 4K"}));
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "modeMenu")),
+              QStringList{"(디스플레이를 선택해 주세요)"});
+
+    DisplayPopoverView noModes = normalView();
+    noModes.display->modes.clear();
+    noModes.display->currentMode.reset();
+    panel->setView(noModes);
+    EXPECT_TRUE(menuLines(child<PullDownMenu>(*panel, "modeMenu")).isEmpty());
+}
+
+TEST(PopoverGeometry, ContentIs326WideInside362) {
+    auto panel = showPanel(normalView());
+    EXPECT_EQ(panel->width(), 362);
+    EXPECT_EQ(panel->sizeHint().width(), 362);
+    EXPECT_EQ(panel->height(), panel->sizeHint().height());
+    EXPECT_EQ(panel->layout()->contentsMargins(), QMargins(18, 16, 18, 16));
+    for (const char* name : {"displayPicker", "modePicker", "iconStyleSelector"}) {
+        const QRect area(child(*panel, name)->mapTo(panel.get(), QPoint(0, 0)),
+                         child(*panel, name)->size());
+        EXPECT_EQ(area.left(), 18) << name;
+        EXPECT_EQ(area.width(), 326) << name;
+    }
+    // The six swatches share their row equally.
+    const int first = child(*panel, "swatch.system")->width();
+    for (const char* name : {"swatch.blue", "swatch.adaptive"}) {
+        EXPECT_NEAR(child(*panel, name)->width(), first, 1) << name;
+    }
+}
+
+TEST(PopoverGeometry, LongTextsStayOnOneLineInsideThePanel) {
+    DisplayPopoverView view = normalView();
+    view.display->name =
+        QStringLiteral("아주 긴 이름을 가진 외부 디스플레이 Ultra Wide Curved 49 inch");
+    view.displays.front().name = view.display->name;
+    auto panel = showPanel(view);
+    const QWidget* name = child(*panel, "displayName");
+    const QRect area(name->mapTo(panel.get(), QPoint(0, 0)), name->size());
+    EXPECT_LE(area.right(), 344);
+    EXPECT_EQ(area.height(), name->sizeHint().height());
+    EXPECT_EQ(panel->width(), 362);
+    // The gauge keeps its place at the trailing edge.
+    const QWidget* gauge = child(*panel, "gauge");
+    EXPECT_EQ(gauge->mapTo(panel.get(), QPoint(gauge->width(), 0)).x(), 344);
+}
+
+TEST(PopoverUpdates, NewValuesUpdateTheSameControls) {
+    CallbackLog log;
+    auto panel = showPanel(log.wire(normalView()));
+    const QList<QWidget*> before = panel->findChildren<QWidget*>();
+    QAction* firstMode = child<PullDownMenu>(*panel, "modeMenu")->actionAt(0);
+
+    // The periodic refresh brings an equal value: nothing is rebuilt.
+    panel->setView(log.wire(normalView()));
+    EXPECT_EQ(panel->findChildren<QWidget*>(), before);
+    EXPECT_EQ(child<PullDownMenu>(*panel, "modeMenu")->actionAt(0), firstMode);
+
+    // Another display: same widgets, new mode entries and texts.
+    DisplayPopoverView other = normalView();
+    other.display = secondDisplay();
+    panel->setView(log.wire(other));
+    EXPECT_EQ(panel->findChildren<QWidget*>(), before);
+    EXPECT_EQ(child<QuietText>(*panel, "displayName")->text(), "LG HDR 4K");
+    EXPECT_EQ(child<PullDownMenu>(*panel, "modeMenu")->actions().size(), 2);
+    EXPECT_EQ(log.calls, QStringList{});
+}
+
+TEST(PopoverUpdates, AnOpenMenuSurvivesARefresh) {
+    auto panel = showPanel(normalView());
+    PullDownMenu* menu = openMenu(*panel, "modePicker", "modeMenu");
+    ASSERT_NE(menu, nullptr);
+    menu->setActiveAction(menu->actionAt(2));
+    panel->setView(normalView());
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->activeAction(), menu->actionAt(2));
+    menu->close();
+}
+
+TEST(PopoverFonts, HangulTextsRenderWithRealGlyphs) {
+    for (DisplayPopoverView (*make)() : {normalView, noDisplayView, noCurrentModeView}) {
+        auto panel = showPanel(make());
+        int checked = 0;
+        for (const QuietText* text : panel->findChildren<QuietText*>()) {
+            EXPECT_EQ(missingGlyphs(text->font(), text->text()), 0) << text->text().toStdString();
+            ++checked;
+        }
+        for (const PullDownMenu* menu : panel->findChildren<PullDownMenu*>()) {
+            for (const QAction* action : menu->actions()) {
+                EXPECT_EQ(missingGlyphs(menu->font(), action->text()), 0)
+                    << action->text().toStdString();
+                ++checked;
+            }
+        }
+        for (const QuietNavigationRow* row : panel->findChildren<QuietNavigationRow*>()) {
+            EXPECT_EQ(
+                missingGlyphs(systemFont(13, FontWeight::semibold), row->title() + row->value()),
+                0);
+        }
+        EXPECT_GT(checked, 10);
+    }
+    for (const char* caption : {"기본 파랑 초록 주황 보라 자동", "새로고침 추가 설정"}) {
+        EXPECT_EQ(missingGlyphs(systemFont(9, FontWeight::medium), QString::fromUtf8(caption)), 0);
+    }
+    // The check can fail: a private-use character has no glyph anywhere.
+    EXPECT_GT(missingGlyphs(systemFont(13, FontWeight::regular), QString(QChar(0xE000))), 0);
+}
+
+}  // namespace
+}  // namespace corvane

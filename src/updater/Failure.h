@@ -19,8 +19,8 @@ struct SystemError {
 // failure of the system. Thrown up to main(), which reports it.
 class Failure {
   public:
-    Failure(UpdaterError error) : cause_(error) {}            // NOLINT: implicit by design
-    Failure(SystemError error) : cause_(std::move(error)) {}  // NOLINT
+    explicit Failure(UpdaterError error) : cause_(error) {}
+    explicit Failure(SystemError error) : cause_(std::move(error)) {}
 
     const std::variant<UpdaterError, SystemError>& cause() const { return cause_; }
 

@@ -43,7 +43,16 @@ StopSignals::StopSignals() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (const int number : kStopSignals) {
+        // A shell starts background jobs with SIGINT ignored (and nohup
+        // SIGHUP), so that Ctrl-C reaches only the script, which then
+        // stops its jobs in its own order. That choice is kept.
+        struct sigaction previous {};
+        sigaction(number, nullptr, &previous);
+        if (number != SIGTERM && previous.sa_handler == SIG_IGN) {
+            continue;
+        }
         sigaction(number, &action, nullptr);
+        caught_.push_back(number);
     }
 
     notifier_ = std::make_unique<QSocketNotifier>(readEnd_, QSocketNotifier::Read);
@@ -59,7 +68,7 @@ StopSignals::~StopSignals() {
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
-    for (const int number : kStopSignals) {
+    for (const int number : caught_) {
         sigaction(number, &action, nullptr);
     }
     close(gWriteEnd);

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSocketNotifier>
 #include <memory>
+#include <vector>
 
 namespace corvane::devdesktop {
 
@@ -14,8 +15,10 @@ namespace corvane::devdesktop {
 // inherited by the X server and the tray host started from this process,
 // which are themselves stopped with SIGTERM.
 //
-// One instance per process: it owns the dispositions of those signals
-// while it lives and restores the defaults when it goes.
+// SIGINT and SIGHUP stay ignored when the process started with them
+// ignored, as a shell's background job does. One instance per process: it
+// owns the dispositions of the signals it catches while it lives and
+// restores the defaults when it goes.
 class StopSignals : public QObject {
     Q_OBJECT
 
@@ -37,6 +40,7 @@ class StopSignals : public QObject {
     // Reads what the handler wrote; true when a new signal came in.
     bool drain();
 
+    std::vector<int> caught_;
     int readEnd_ = -1;
     int received_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shell helpers for scripts that run programs on a private desktop made by
 # corvane-virtual-desktop. Source it; it defines functions only.
 
@@ -23,6 +24,7 @@ start_virtual_desktop() {
     sleep 0.1
     tenths=$((tenths + 1))
   done
+  # shellcheck disable=SC2034 # for the caller
   desktop_display=$(sed -n 's/^DISPLAY=//p' "$folder/desktop.out" | head -n 1)
 }
 
@@ -54,6 +56,7 @@ private_session() {
   local folder=$1 display=$2
   mkdir -p "$folder/home" "$folder/config" "$folder/cache" "$folder/data" "$folder/runtime"
   chmod 700 "$folder/runtime"
+  # shellcheck disable=SC2034 # for the caller
   session_env=(env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY -u SESSION_MANAGER
     DISPLAY="$display" QT_QPA_PLATFORM=xcb
     HOME="$folder/home" XDG_CONFIG_HOME="$folder/config" XDG_CACHE_HOME="$folder/cache"

@@ -84,7 +84,12 @@ CommandResult runCommand(const QString& program, const QStringList& arguments,
 // test is done with it.
 class Desktop {
   public:
-    Desktop() {
+    // `ignoreInterrupt`: start it as a shell starts a background job, with
+    // SIGINT ignored.
+    explicit Desktop(bool ignoreInterrupt = false) {
+        if (ignoreInterrupt) {
+            process_.setChildProcessModifier([] { signal(SIGINT, SIG_IGN); });
+        }
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         process_.start(QStringLiteral(CORVANE_VIRTUAL_DESKTOP), {});
     }
@@ -344,6 +349,18 @@ TEST_P(DesktopStop, EndsCleanlyOnTheSignalAndLeavesNothingBehind) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, DesktopStop, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+TEST(DesktopInBackground, LeavesAnIgnoredInterruptToTheScriptAndStopsOnTerm) {
+    Desktop desktop(/*ignoreInterrupt=*/true);
+    ASSERT_FALSE(desktop.waitForDisplay().isEmpty()) << desktop.errors().toStdString();
+
+    ASSERT_EQ(kill(desktop.pid(), SIGINT), 0);
+    EXPECT_FALSE(desktop.process().waitForFinished(1000)) << "ended on an ignored SIGINT";
+
+    ASSERT_EQ(kill(desktop.pid(), SIGTERM), 0);
+    ASSERT_TRUE(desktop.process().waitForFinished(30000));
+    EXPECT_EQ(desktop.process().exitCode(), 0) << desktop.errors().toStdString();
+}
 
 TEST(DesktopKilled, TakesItsServerAndTrayHostWithIt) {
     Desktop desktop;

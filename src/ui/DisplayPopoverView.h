@@ -22,7 +22,8 @@ struct DisplayPopoverView {
     bool animateOnChange = false;
     bool autoApplyOnLaunch = false;
     bool loginItemEnabled = false;
-    QString updateStatusMessage;
+    // What the panel says before the first update check has reported.
+    QString updateStatusMessage = QStringLiteral("자동 업데이트: 확인 중…");
     bool isCheckingForUpdate = false;
 
     std::function<void(DisplayId)> onSelectDisplay;

@@ -74,9 +74,9 @@ TEST(PopoverValues, PulseDescriptionFollowsTheSwitch) {
 
 TEST(PopoverValues, UpdateLineAndButtonFollowTheCheck) {
     DisplayPopoverView view;
-    EXPECT_EQ(PopoverValues::updateStatusLine(view), "업데이트: ");
-    view.updateStatusMessage = QStringLiteral("자동 업데이트: 확인 중…");
     EXPECT_EQ(PopoverValues::updateStatusLine(view), "업데이트: 자동 업데이트: 확인 중…");
+    view.updateStatusMessage.clear();
+    EXPECT_EQ(PopoverValues::updateStatusLine(view), "업데이트: ");
     EXPECT_EQ(PopoverValues::updateButtonTitle(view), "업데이트 확인");
     view.isCheckingForUpdate = true;
     EXPECT_EQ(PopoverValues::updateButtonTitle(view), "업데이트 확인 중…");

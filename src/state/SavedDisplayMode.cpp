@@ -6,7 +6,7 @@
 #include <cmath>
 #include <utility>
 
-#include "state/JsonNumbers.h"
+#include "json/ExactJsonNumbers.h"
 
 namespace corvane {
 

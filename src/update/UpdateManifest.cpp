@@ -5,7 +5,7 @@
 #include <QJsonParseError>
 #include <QJsonValue>
 
-#include "update/JsonNumberText.h"
+#include "json/ExactJsonNumbers.h"
 
 namespace corvane {
 
@@ -44,12 +44,14 @@ std::variant<qint64, ManifestDecodeError> buildMember(const QByteArray& json,
     }
     // QJsonValue has already passed a number written with a fraction or an
     // exponent through a double, so the literal itself is read instead.
-    const auto literal = rawMemberValue(json, kBuildKey);
-    const auto exact = literal ? exactJsonInteger(*literal) : std::nullopt;
-    if (!exact) {
+    // A fraction is reported like a number too large: either way the build
+    // is not a whole 64-bit number.
+    const auto exact = wholeNumberFromLiteral(rawObjectMembers(json).value(kBuildKey));
+    const auto* whole = std::get_if<std::int64_t>(&exact);
+    if (whole == nullptr) {
         return failure(ManifestDecodeError::Kind::numberOutOfRange, kBuildKey);
     }
-    return *exact;
+    return qint64{*whole};
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 #include <QJsonObject>
 #include <limits>
 
-#include "state/JsonNumbers.h"
 #include "state/SavedDisplayMode.h"
 
 namespace corvane {
@@ -197,44 +196,6 @@ TEST(SavedModeEncodingTest, RateThatJsonCannotHoldIsNotEncoded) {
                      m.refreshRate = std::numeric_limits<double>::infinity();
                  })).has_value());
 }
-
-struct LiteralCase {
-    const char* literal;
-    std::variant<std::int64_t, LiteralFault> expected;
-};
-
-void PrintTo(const LiteralCase& c, std::ostream* out) {
-    *out << c.literal;
-}
-
-class WholeNumberLiteralTest : public ::testing::TestWithParam<LiteralCase> {};
-
-TEST_P(WholeNumberLiteralTest, ReadsTheExactValue) {
-    EXPECT_EQ(wholeNumberFromLiteral(GetParam().literal), GetParam().expected)
-        << GetParam().literal;
-}
-
-constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-
-INSTANTIATE_TEST_SUITE_P(
-    Literals, WholeNumberLiteralTest,
-    ::testing::Values(
-        LiteralCase{"0", 0}, LiteralCase{"-0", 0}, LiteralCase{"-0.0e5", 0}, LiteralCase{"42", 42},
-        LiteralCase{"-7", -7}, LiteralCase{"60.0", 60}, LiteralCase{"1.5e1", 15},
-        LiteralCase{"15E-1", LiteralFault::fractional}, LiteralCase{"1500e-2", 15},
-        LiteralCase{"0.5", LiteralFault::fractional},
-        LiteralCase{"1e-400", LiteralFault::fractional}, LiteralCase{"9223372036854775807", kMax},
-        LiteralCase{"9223372036854775807.000", kMax}, LiteralCase{"-9223372036854775808", kMin},
-        LiteralCase{"9223372036854775808", LiteralFault::outOfRange},
-        LiteralCase{"-9223372036854775809", LiteralFault::outOfRange},
-        LiteralCase{"9.223372036854775807e18", kMax},
-        LiteralCase{"9.3e18", LiteralFault::outOfRange},
-        LiteralCase{"1e19", LiteralFault::outOfRange},
-        LiteralCase{"1e999999999999", LiteralFault::outOfRange},
-        LiteralCase{"00000000000000000000000001", 1}, LiteralCase{"", LiteralFault::malformed},
-        LiteralCase{"-", LiteralFault::malformed}, LiteralCase{"1e", LiteralFault::malformed},
-        LiteralCase{"12abc", LiteralFault::malformed}));
 
 }  // namespace
 }  // namespace corvane

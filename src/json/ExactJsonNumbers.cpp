@@ -1,11 +1,10 @@
-#include "update/JsonNumberText.h"
+#include "json/ExactJsonNumbers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QString>
 #include <algorithm>
 #include <limits>
-#include <string>
+#include <optional>
 
 namespace corvane {
 
@@ -26,7 +25,14 @@ qsizetype skipSpace(QByteArrayView json, qsizetype pos) {
     return pos;
 }
 
-// Index just past the string that starts with the quote at `pos`, or -1.
+// QJsonDocument accepts a UTF-8 byte order mark before the document, so the
+// scan must step over it too or the two would disagree about the members.
+qsizetype startOfDocument(QByteArrayView json) {
+    constexpr QByteArrayView kByteOrderMark("\xEF\xBB\xBF");
+    return skipSpace(json, json.startsWith(kByteOrderMark) ? kByteOrderMark.size() : 0);
+}
+
+// Index just past the string whose opening quote is at `pos`, or -1.
 qsizetype endOfString(QByteArrayView json, qsizetype pos) {
     for (qsizetype i = pos + 1; i < json.size(); ++i) {
         if (json[i] == '\\') {
@@ -59,10 +65,8 @@ qsizetype endOfValue(QByteArrayView json, qsizetype pos) {
                 --i;
             } else if (c == '{' || c == '[') {
                 ++depth;
-            } else if (c == '}' || c == ']') {
-                if (--depth == 0) {
-                    return i + 1;
-                }
+            } else if ((c == '}' || c == ']') && --depth == 0) {
+                return i + 1;
             }
         }
         return -1;
@@ -75,38 +79,33 @@ qsizetype endOfValue(QByteArrayView json, qsizetype pos) {
     return i == pos ? -1 : i;
 }
 
-// A member name may be written with escapes ("\u0062uild"); let the JSON
-// parser itself decode those rather than repeating its rules.
-bool keyEquals(QByteArrayView token, QStringView key) {
-    if (!token.contains('\\')) {
-        return QString::fromUtf8(token.sliced(1, token.size() - 2)) == key;
+// A key may be written with escapes ("\u0069d"); the JSON parser itself
+// undoes them rather than this file repeating its rules.
+QString decodeKey(QByteArrayView quoted) {
+    const QByteArrayView inner = quoted.sliced(1, quoted.size() - 2);
+    if (!inner.contains('\\')) {
+        return QString::fromUtf8(inner);
     }
-    const QByteArray wrapped = QByteArray("[") + token.toByteArray() + "]";
-    const QJsonDocument document = QJsonDocument::fromJson(wrapped);
-    return document.isArray() && document.array().at(0).toString() == key;
+    const QByteArray wrapped = '[' + quoted.toByteArray() + ']';
+    return QJsonDocument::fromJson(wrapped).array().at(0).toString();
 }
 
-}  // namespace
-
-std::optional<QByteArrayView> rawMemberValue(QByteArrayView json, QStringView key) {
-    qsizetype pos = skipSpace(json, 0);
+std::optional<QHash<QString, QByteArray>> scanMembers(QByteArrayView json) {
+    qsizetype pos = startOfDocument(json);
     if (pos >= json.size() || json[pos] != '{') {
         return std::nullopt;
     }
+    QHash<QString, QByteArray> members;
     pos = skipSpace(json, pos + 1);
-    std::optional<QByteArrayView> found;
     if (pos < json.size() && json[pos] == '}') {
-        return found;
+        return skipSpace(json, pos + 1) == json.size() ? std::optional(members) : std::nullopt;
     }
-    while (pos < json.size()) {
-        if (json[pos] != '"') {
-            return std::nullopt;
-        }
+    while (pos < json.size() && json[pos] == '"') {
         const qsizetype keyEnd = endOfString(json, pos);
         if (keyEnd < 0) {
             return std::nullopt;
         }
-        const QByteArrayView keyToken = json.sliced(pos, keyEnd - pos);
+        const QByteArrayView quotedKey = json.sliced(pos, keyEnd - pos);
         pos = skipSpace(json, keyEnd);
         if (pos >= json.size() || json[pos] != ':') {
             return std::nullopt;
@@ -116,14 +115,12 @@ std::optional<QByteArrayView> rawMemberValue(QByteArrayView json, QStringView ke
         if (valueEnd < 0) {
             return std::nullopt;
         }
-        if (keyEquals(keyToken, key)) {
-            found = json.sliced(pos, valueEnd - pos);
-        }
+        members.insert(decodeKey(quotedKey), json.sliced(pos, valueEnd - pos).toByteArray());
         pos = skipSpace(json, valueEnd);
         if (pos < json.size() && json[pos] == ',') {
             pos = skipSpace(json, pos + 1);
         } else if (pos < json.size() && json[pos] == '}') {
-            return found;
+            return skipSpace(json, pos + 1) == json.size() ? std::optional(members) : std::nullopt;
         } else {
             return std::nullopt;
         }
@@ -131,24 +128,28 @@ std::optional<QByteArrayView> rawMemberValue(QByteArrayView json, QStringView ke
     return std::nullopt;
 }
 
-std::optional<qint64> exactJsonInteger(QByteArrayView literal) {
-    qsizetype pos = 0;
+}  // namespace
+
+QHash<QString, QByteArray> rawObjectMembers(QByteArrayView json) {
+    return scanMembers(json).value_or(QHash<QString, QByteArray>{});
+}
+
+std::variant<std::int64_t, LiteralFault> wholeNumberFromLiteral(QByteArrayView literal) {
     const qsizetype size = literal.size();
+    qsizetype pos = 0;
     const bool negative = pos < size && literal[pos] == '-';
     if (negative) {
         ++pos;
     }
 
-    // The significant digits of integer and fraction parts, and the power of
-    // ten they are scaled by.
-    std::string digits;
-    long long scale = 0;
-    const qsizetype integerStart = pos;
+    // The value is digits × 10^scale, with the fraction's digits appended.
+    QByteArray digits;
+    std::int64_t scale = 0;
     while (pos < size && isDigit(literal[pos])) {
         digits += literal[pos++];
     }
-    if (pos == integerStart) {
-        return std::nullopt;
+    if (digits.isEmpty()) {
+        return LiteralFault::malformed;
     }
     if (pos < size && literal[pos] == '.') {
         const qsizetype fractionStart = ++pos;
@@ -157,7 +158,7 @@ std::optional<qint64> exactJsonInteger(QByteArrayView literal) {
             --scale;
         }
         if (pos == fractionStart) {
-            return std::nullopt;
+            return LiteralFault::malformed;
         }
     }
     if (pos < size && (literal[pos] == 'e' || literal[pos] == 'E')) {
@@ -167,59 +168,61 @@ std::optional<qint64> exactJsonInteger(QByteArrayView literal) {
             negativeExponent = literal[pos++] == '-';
         }
         const qsizetype exponentStart = pos;
-        long long exponent = 0;
+        // The exponent saturates: beyond a million the answer no longer
+        // changes (zero, a fraction or far out of range), and the cap keeps
+        // the arithmetic below from overflowing.
+        constexpr std::int64_t kExponentCap = 1'000'000;
+        std::int64_t exponent = 0;
         while (pos < size && isDigit(literal[pos])) {
-            // Beyond a million the answer no longer changes: such a number is
-            // either zero, a fraction or far out of range.
-            exponent = std::min(exponent * 10 + (literal[pos++] - '0'), 1'000'000LL);
+            exponent = std::min(exponent * 10 + (literal[pos++] - '0'), kExponentCap);
         }
         if (pos == exponentStart) {
-            return std::nullopt;
+            return LiteralFault::malformed;
         }
         scale += negativeExponent ? -exponent : exponent;
     }
     if (pos != size) {
-        return std::nullopt;
+        return LiteralFault::malformed;
     }
 
-    const auto firstNonZero = digits.find_first_not_of('0');
-    if (firstNonZero == std::string::npos) {
-        return 0;
+    qsizetype first = 0;
+    while (first < digits.size() && digits[first] == '0') {
+        ++first;
     }
-    digits.erase(0, firstNonZero);
-    while (digits.back() == '0') {
-        digits.pop_back();
+    qsizetype last = digits.size();
+    while (last > first && digits[last - 1] == '0') {
+        --last;
         ++scale;
     }
+    if (first == last) {
+        return std::int64_t{0};
+    }
     if (scale < 0) {
-        return std::nullopt;  // a fraction remains
+        return LiteralFault::fractional;
     }
     // 2^63 has 19 digits; anything longer cannot fit.
-    if (static_cast<long long>(digits.size()) + scale > 19) {
-        return std::nullopt;
+    if ((last - first) + scale > 19) {
+        return LiteralFault::outOfRange;
     }
-    quint64 magnitude = 0;
-    for (const char c : digits) {
-        magnitude = magnitude * 10 + static_cast<quint64>(c - '0');
+    constexpr std::uint64_t kLimit = std::uint64_t{1} << 63;  // |INT64_MIN|
+    std::uint64_t magnitude = 0;
+    for (qsizetype i = first; i < last; ++i) {
+        magnitude = magnitude * 10 + static_cast<std::uint64_t>(digits[i] - '0');
     }
-    for (long long i = 0; i < scale; ++i) {
-        if (magnitude > std::numeric_limits<quint64>::max() / 10) {
-            return std::nullopt;
+    for (std::int64_t i = 0; i < scale; ++i) {
+        if (magnitude > kLimit / 10) {
+            return LiteralFault::outOfRange;
         }
         magnitude *= 10;
     }
-    constexpr quint64 kMaxPositive = static_cast<quint64>(std::numeric_limits<qint64>::max());
+    if (magnitude > kLimit || (!negative && magnitude == kLimit)) {
+        return LiteralFault::outOfRange;
+    }
     if (negative) {
-        if (magnitude > kMaxPositive + 1) {
-            return std::nullopt;
-        }
-        return magnitude == kMaxPositive + 1 ? std::numeric_limits<qint64>::min()
-                                             : -static_cast<qint64>(magnitude);
+        return magnitude == kLimit ? std::numeric_limits<std::int64_t>::min()
+                                   : -static_cast<std::int64_t>(magnitude);
     }
-    if (magnitude > kMaxPositive) {
-        return std::nullopt;
-    }
-    return static_cast<qint64>(magnitude);
+    return static_cast<std::int64_t>(magnitude);
 }
 
 }  // namespace corvane

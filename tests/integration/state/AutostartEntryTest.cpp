@@ -10,21 +10,13 @@
 #include "platform/linux/autostart/DesktopEntry.h"
 #include "platform/linux/autostart/XdgAutostartEntry.h"
 #include "state/LoginItemManager.h"
+#include "support/Files.h"
 
 namespace corvane {
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
+using testing::readAll;
+using testing::writeAll;
 
 // desktop-file-validate's verdict: empty when the entry is valid.
 QString validationProblems(const QString& path) {

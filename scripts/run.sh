@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Corvane, installs it into build/install and starts it.
 #
-# On a desktop (DISPLAY set and the X server answering) the installed
+# On a desktop (DISPLAY set and its X server answering) the installed
 # Corvane simply runs in the foreground. Where there is no display, a
 # private X desktop is started instead (an Xorg dummy server with two
 # monitors and the tray host trayer); Corvane runs there with its own home
@@ -29,7 +29,7 @@ if [ -z "$corvane" ]; then
   exit 1
 fi
 
-if [ -n "${DISPLAY:-}" ] && timeout 10 xrandr -q >/dev/null 2>&1; then
+if [ -n "${DISPLAY:-}" ] && timeout 10 xrandr --current >/dev/null 2>&1; then
   echo "run: starting $corvane on $DISPLAY"
   exec "$corvane"
 fi

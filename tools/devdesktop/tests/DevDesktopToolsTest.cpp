@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
@@ -42,6 +43,20 @@ bool processGone(pid_t pid) {
         return true;
     }
     return readProcFile(QStringLiteral("/proc/%1/stat").arg(pid)).contains(QLatin1String(") Z "));
+}
+
+// The folder of the server's configuration file, from its command line.
+QString serverWorkFolder(pid_t server) {
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(server));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QList<QByteArray> arguments = file.readAll().split('\0');
+    const qsizetype config = arguments.indexOf("-config");
+    if (config < 0 || config + 1 >= arguments.size()) {
+        return {};
+    }
+    return QFileInfo(QFile::decodeName(arguments[config + 1])).absolutePath();
 }
 
 bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
@@ -368,6 +383,16 @@ TEST(DesktopKilled, TakesItsServerAndTrayHostWithIt) {
     ASSERT_FALSE(display.isEmpty()) << desktop.errors().toStdString();
     const Children children = childrenOf(desktop.pid());
     ASSERT_EQ(children.size(), 2u);
+    // A killed tool cannot remove the server's work folder (configuration
+    // and log); the test removes it once the server is gone.
+    QString serverFolder;
+    for (const auto& [pid, name] : children) {
+        if (name == "Xorg") {
+            serverFolder = serverWorkFolder(pid);
+        }
+    }
+    ASSERT_TRUE(serverFolder.startsWith(QDir::tempPath() + "/corvane-xorg-"))
+        << serverFolder.toStdString();
 
     desktop.process().kill();
     ASSERT_TRUE(desktop.process().waitForFinished(10000));
@@ -377,6 +402,7 @@ TEST(DesktopKilled, TakesItsServerAndTrayHostWithIt) {
     }
     const QString number = display.mid(1);
     EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)));
+    EXPECT_TRUE(QDir(serverFolder).removeRecursively());
 }
 
 TEST(DesktopInterrupted, WhileStartingStopsWhatItStarted) {

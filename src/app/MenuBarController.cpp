@@ -89,6 +89,7 @@ void MenuBarController::togglePopover() {
     }
     store_.refresh();
     quietRedraw();
+    popover_->setView(view_);
     popover_->showAnchored(statusItem_->geometry());
 }
 
@@ -148,7 +149,9 @@ void MenuBarController::applyStatusItemAppearance() {
 
 void MenuBarController::updatePopoverContent() {
     view_ = makeView();
-    if (popover_) {
+    // A hidden panel is brought up to date when it opens; drawing it on
+    // every refresh would cost most of the idle time.
+    if (popover_ && popover_->isShown()) {
         popover_->setView(view_);
     }
 }

@@ -50,6 +50,10 @@ StatusItem::StatusItem(QObject* parent) : QObject(parent) {
 }
 
 void StatusItem::apply(const StatusIconInput& input) {
+    // Most refreshes find nothing new; the icon then stays as drawn.
+    if (input == input_ && !appearance_.image.isNull() && !isPulsing()) {
+        return;
+    }
     input_ = input;
     draw(isPulsing() ? animation_.currentValue().toDouble() : 1.0);
     tray_.setToolTip(appearance_.toolTip);

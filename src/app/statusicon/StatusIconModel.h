@@ -16,6 +16,8 @@ struct StatusIconInput {
     MenuBarIconStyle style = MenuBarIconStyle::glyph;
     MenuBarColorMode colorMode = MenuBarColorMode::system;
     Appearance menuBar = Appearance::light;  // the bar the icon sits on
+
+    bool operator==(const StatusIconInput&) const = default;
 };
 
 // The texts, numbers and colours of the tray icon, worked out from its input

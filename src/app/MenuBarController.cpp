@@ -3,7 +3,6 @@
 #include <QApplication>
 
 #include "app/AlertPresenter.h"
-#include "app/DisplayChangeEcho.h"
 #include "app/PopoverDismissalMonitor.h"
 #include "app/PopoverWindow.h"
 #include "app/StatusItem.h"
@@ -11,31 +10,6 @@
 #include "update/UpdateEngineThread.h"
 
 namespace corvane {
-
-namespace {
-
-// Brackets a reconfiguration the application makes itself, so that its
-// echo is not taken for a change from outside.
-class OwnChange {
-  public:
-    explicit OwnChange(DisplayChangeEcho* echo) : echo_(echo) {
-        if (echo_) {
-            echo_->beginOwnChange();
-        }
-    }
-    ~OwnChange() {
-        if (echo_) {
-            echo_->endOwnChange();
-        }
-    }
-    OwnChange(const OwnChange&) = delete;
-    OwnChange& operator=(const OwnChange&) = delete;
-
-  private:
-    DisplayChangeEcho* echo_;
-};
-
-}  // namespace
 
 MenuBarController::MenuBarController(Environment environment, QObject* parent)
     : QObject(parent),
@@ -105,7 +79,7 @@ void MenuBarController::displayParametersChanged() {
 }
 
 void MenuBarController::applySavedModes() {
-    OwnChange own(environment_.changeEcho);
+    OwnDisplayChange own(environment_.changeEcho);
     store_.applySavedModesIfNeeded();
 }
 
@@ -238,7 +212,7 @@ DisplayPopoverView MenuBarController::makeView() {
 void MenuBarController::selectMode(const DisplayModeInfo& mode, DisplayId display) {
     std::optional<DisplayServiceError> error;
     {
-        OwnChange own(environment_.changeEcho);
+        OwnDisplayChange own(environment_.changeEcho);
         error = store_.applyMode(mode, display);
     }
     if (error) {

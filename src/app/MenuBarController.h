@@ -10,6 +10,7 @@
 
 #include "app/statusicon/StatusIconModel.h"
 #include "display/DisplayBackend.h"
+#include "display/DisplayChangeEcho.h"
 #include "display/MenuBarStyle.h"
 #include "state/DisplayStore.h"
 #include "state/LoginItemManager.h"
@@ -20,7 +21,6 @@
 namespace corvane {
 
 class AlertPresenter;
-class DisplayChangeEcho;
 class PopoverDismissalMonitor;
 class PopoverWindow;
 class StatusItem;

@@ -3,7 +3,6 @@
 #include <QTimer>
 
 #include "app/AlertPresenter.h"
-#include "app/DisplayChangeEcho.h"
 #include "app/MenuBarController.h"
 #include "platform/linux/autostart/XdgAutostartEntry.h"
 #include "platform/linux/bundle/BundleInfo.h"
@@ -17,16 +16,6 @@
 
 namespace corvane {
 namespace {
-
-class MonitorEcho : public DisplayChangeEcho {
-  public:
-    explicit MonitorEcho(X11DisplayChangeMonitor& monitor) : monitor_(&monitor) {}
-    void beginOwnChange() override { monitor_->beginOwnChange(); }
-    void endOwnChange() override { monitor_->endOwnChange(); }
-
-  private:
-    X11DisplayChangeMonitor* monitor_;
-};
 
 AppUpdater::Parameters updaterParameters() {
     AppUpdater::Parameters parameters;
@@ -57,7 +46,6 @@ int run(int argc, char** argv) {
 
     X11DisplayBackend displays({{}, qtScreenScaleLookup()});
     X11DisplayChangeMonitor monitor;
-    MonitorEcho echo(monitor);
     FileSettingsStore settings(FileSettingsStore::defaultFilePath());
     XdgAutostartEntry autostart(XdgAutostartEntry::defaultEntryPath(),
                                 QCoreApplication::applicationFilePath());
@@ -69,7 +57,7 @@ int run(int argc, char** argv) {
     environment.settings = &settings;
     environment.loginItem = &autostart;
     environment.alerts = &alerts;
-    environment.changeEcho = &echo;
+    environment.changeEcho = &monitor;
     environment.openDisplaySettings = [&displaySettings] { displaySettings.open(); };
     environment.updater = updaterParameters();
 

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <memory>
 
+#include "display/DisplayChangeEcho.h"
+
 namespace corvane {
 
 // Tells the application that the X server's display configuration changed:
@@ -18,7 +20,7 @@ namespace corvane {
 // and endOwnChange(): what the server reports for them is dropped.
 //
 // Lives on the thread that creates it and signals there.
-class X11DisplayChangeMonitor : public QObject {
+class X11DisplayChangeMonitor : public QObject, public DisplayChangeEcho {
     Q_OBJECT
 
   public:
@@ -36,8 +38,8 @@ class X11DisplayChangeMonitor : public QObject {
     // Between these two, changes are the application's own. endOwnChange()
     // asks the server for a round trip first, so every event the own change
     // caused has arrived, and drops it. Pairs may nest.
-    void beginOwnChange();
-    void endOwnChange();
+    void beginOwnChange() override;
+    void endOwnChange() override;
 
   signals:
     void displaysChanged();
@@ -52,26 +54,6 @@ class X11DisplayChangeMonitor : public QObject {
 
     struct State;
     std::unique_ptr<State> state_;
-};
-
-// Marks the application's own change for as long as it lives:
-//
-//     {
-//         OwnDisplayChange own(monitor);
-//         service.setMode(mode, display);
-//     }
-class OwnDisplayChange {
-  public:
-    explicit OwnDisplayChange(X11DisplayChangeMonitor& monitor) : monitor_(monitor) {
-        monitor_.beginOwnChange();
-    }
-    ~OwnDisplayChange() { monitor_.endOwnChange(); }
-
-    OwnDisplayChange(const OwnDisplayChange&) = delete;
-    OwnDisplayChange& operator=(const OwnDisplayChange&) = delete;
-
-  private:
-    X11DisplayChangeMonitor& monitor_;
 };
 
 }  // namespace corvane

@@ -6,7 +6,6 @@
 
 #include "AppDesktop.h"
 #include "app/AlertPresenter.h"
-#include "app/DisplayChangeEcho.h"
 #include "app/MenuBarController.h"
 #include "app/PopoverWindow.h"
 #include "app/StatusItem.h"
@@ -47,13 +46,6 @@ struct CountingRegistration : LoginItemRegistration {
     int requests = 0;
 };
 
-struct MonitorEcho : DisplayChangeEcho {
-    explicit MonitorEcho(X11DisplayChangeMonitor& monitor) : monitor(&monitor) {}
-    void beginOwnChange() override { monitor->beginOwnChange(); }
-    void endOwnChange() override { monitor->endOwnChange(); }
-    X11DisplayChangeMonitor* monitor;
-};
-
 class MenuBarControllerTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -75,8 +67,7 @@ class MenuBarControllerTest : public ::testing::Test {
         environment.updater.updateDirectories = QList<QUrl>{};
         if (watchChanges) {
             monitor = std::make_unique<X11DisplayChangeMonitor>(server().displayName());
-            echo = std::make_unique<MonitorEcho>(*monitor);
-            environment.changeEcho = echo.get();
+            environment.changeEcho = monitor.get();
         }
         auto controller = std::make_unique<MenuBarController>(std::move(environment));
         if (monitor) {
@@ -130,7 +121,6 @@ class MenuBarControllerTest : public ::testing::Test {
     CountingRegistration login{folder.filePath("autostart/corvane.desktop")};
     RecordingAlerts alerts;
     std::unique_ptr<X11DisplayChangeMonitor> monitor;
-    std::unique_ptr<MonitorEcho> echo;
     int pulses = 0;
 };
 

@@ -1,11 +1,12 @@
 #include "app/StatusItem.h"
 
-#include <QAccessible>
 #include <QApplication>
 #include <QEasingCurve>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 #include <QWidget>
 
 namespace corvane {
@@ -19,22 +20,19 @@ QEasingCurve easeInEaseOut() {
     return curve;
 }
 
-// The XEmbed tray icon is a window of this application that Qt does not
-// expose; its accessible name is reachable only through the widget itself.
-void setTrayWindowAccessibleName(const QString& name) {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qstrcmp(widget->metaObject()->className(), "QSystemTrayIconSys") == 0) {
-            widget->setAccessibleName(name);
-        }
-    }
+// Qt's XEmbed tray icon window, which it does not expose otherwise.
+bool isTrayWindow(const QObject* object) {
+    return object->isWidgetType() && object->objectName() == u"QSystemTrayIconSys";
 }
 
 }  // namespace
 
 StatusItem::StatusItem(QObject* parent) : QObject(parent) {
+    // A host without an XEmbed window (a StatusNotifierItem host) reports
+    // only finished clicks.
     connect(&tray_, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger) {
+                if (reason == QSystemTrayIcon::Trigger && !trayWindow_) {
                     emit activated();
                 }
             });
@@ -47,6 +45,16 @@ StatusItem::StatusItem(QObject* parent) : QObject(parent) {
     connect(&animation_, &QVariantAnimation::valueChanged, this,
             [this](const QVariant& scale) { draw(scale.toDouble()); });
     connect(&animation_, &QVariantAnimation::finished, this, [this] { draw(1.0); });
+
+    // The window is created and recreated by Qt; showing it is the moment
+    // it can be found.
+    qApp->installEventFilter(this);
+}
+
+StatusItem::~StatusItem() {
+    if (qApp) {
+        qApp->removeEventFilter(this);
+    }
 }
 
 void StatusItem::apply(const StatusIconInput& input) {
@@ -55,9 +63,7 @@ void StatusItem::apply(const StatusIconInput& input) {
         return;
     }
     input_ = input;
-    draw(isPulsing() ? animation_.currentValue().toDouble() : 1.0);
-    tray_.setToolTip(appearance_.toolTip);
-    setTrayWindowAccessibleName(appearance_.accessibleName);
+    redraw();
 }
 
 void StatusItem::pulse() {
@@ -66,19 +72,92 @@ void StatusItem::pulse() {
     emit pulseStarted();
 }
 
+bool StatusItem::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == trayWindow_ && trayWindow_) {
+        return handleTrayWindowEvent(event);
+    }
+    if (event->type() == QEvent::Show && tray_.isVisible() && isTrayWindow(watched)) {
+        adoptTrayWindow(static_cast<QWidget*>(watched));
+    }
+    return false;
+}
+
+void StatusItem::adoptTrayWindow(QWidget* window) {
+    trayWindow_ = window;
+    leftPressed_ = false;
+    redraw();
+}
+
+bool StatusItem::handleTrayWindowEvent(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+            // Qt acts on the press; the icon acts on the release instead.
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                leftPressed_ = true;
+                return true;
+            }
+            return false;
+        case QEvent::MouseButtonRelease: {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() != Qt::LeftButton || !leftPressed_) {
+                return false;
+            }
+            leftPressed_ = false;
+            if (trayWindow_->rect().contains(mouse->position().toPoint())) {
+                emit activated();
+            }
+            return true;
+        }
+        case QEvent::ScreenChangeInternal:
+        case QEvent::Resize:
+            // Another screen may have another pixel ratio; another size
+            // another slot.
+            redraw();
+            return false;
+        default:
+            return false;
+    }
+}
+
+void StatusItem::redraw() {
+    draw(isPulsing() ? animation_.currentValue().toDouble() : 1.0);
+    tray_.setToolTip(appearance_.toolTip);
+    if (trayWindow_) {
+        trayWindow_->setAccessibleName(appearance_.accessibleName);
+        trayWindow_->setAccessibleDescription(appearance_.imageDescription);
+    }
+}
+
+IconCanvas StatusItem::canvas(double scale) const {
+    IconCanvas result{.devicePixelRatio = 1.0, .scale = scale, .headroom = kPulsePeakScale};
+    if (trayWindow_) {
+        result.devicePixelRatio = trayWindow_->devicePixelRatioF();
+        result.slot = trayWindow_->size();
+    } else if (const QScreen* screen = QGuiApplication::screenAt(tray_.geometry().center())) {
+        result.devicePixelRatio = screen->devicePixelRatio();
+    } else {
+        result.devicePixelRatio = qGuiApp->devicePixelRatio();
+    }
+    return result;
+}
+
 void StatusItem::draw(double scale) {
-    const qreal ratio = qGuiApp->devicePixelRatio();
-    appearance_ = renderStatusIcon(input_, IconCanvas{ratio, scale});
+    const IconCanvas frame = canvas(scale);
+    appearance_ = renderStatusIcon(input_, frame);
     // The tray host repaints on every new icon, so an unchanged image is
     // not handed over again.
-    if (appearance_.image == shownImage_) {
+    if (appearance_.image == shownImage_ &&
+        qFuzzyCompare(appearance_.image.devicePixelRatio(), shownImage_.devicePixelRatio())) {
         return;
     }
     shownImage_ = appearance_.image;
     QIcon icon(QPixmap::fromImage(appearance_.image));
-    if (ratio < 2.0) {
+    if (frame.slot.isEmpty() && frame.devicePixelRatio < 2.0) {
         // Hosts that draw the icon larger than its points get a sharp copy.
-        icon.addPixmap(QPixmap::fromImage(renderStatusIcon(input_, IconCanvas{2.0, scale}).image));
+        IconCanvas sharp = frame;
+        sharp.devicePixelRatio = 2.0;
+        icon.addPixmap(QPixmap::fromImage(renderStatusIcon(input_, sharp).image));
     }
     tray_.setIcon(icon);
 }

@@ -1,25 +1,33 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QSystemTrayIcon>
 #include <QVariantAnimation>
 
 #include "app/statusicon/StatusIconRenderer.h"
 
+class QWidget;
+
 namespace corvane {
 
 // The tray icon: shows the rendered status icon, reports left clicks, and
 // plays the pulse that marks a change of what it shows.
+//
+// On an XEmbed tray the icon is a small window of Qt's own. The item finds
+// it each time Qt shows one (the first time, and again after the tray host
+// restarts) to name it for assistive technology, to draw the image for its
+// size and pixel ratio, and to act on a left click when the button comes up
+// over the icon, as a button does; a press released elsewhere does nothing.
 class StatusItem : public QObject {
     Q_OBJECT
 
   public:
-    // The pulse grows the icon to this scale and back.
-    static constexpr double kPulsePeakScale = 1.14;
     static constexpr int kPulseMilliseconds = 340;
 
     explicit StatusItem(QObject* parent = nullptr);
+    ~StatusItem() override;
 
     void show() { tray_.show(); }
     void hide() { tray_.hide(); }
@@ -36,17 +44,28 @@ class StatusItem : public QObject {
     // Where the icon is on screen; empty when the tray host does not say.
     QRect geometry() const { return tray_.geometry(); }
     const QSystemTrayIcon& trayIcon() const { return tray_; }
+    // The XEmbed window that shows the icon, while there is one.
+    QWidget* trayWindow() const { return trayWindow_; }
 
   signals:
     // The icon's action: a left click (right and middle clicks do nothing).
     void activated();
     void pulseStarted();
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
+    void adoptTrayWindow(QWidget* window);
+    bool handleTrayWindowEvent(QEvent* event);
+    void redraw();
     void draw(double scale);
+    IconCanvas canvas(double scale) const;
 
     QSystemTrayIcon tray_;
     QVariantAnimation animation_;
+    QPointer<QWidget> trayWindow_;
+    bool leftPressed_ = false;
     StatusIconInput input_;
     StatusIconAppearance appearance_;
     QImage shownImage_;

@@ -50,6 +50,7 @@ ColorPair colorPair(ColorRole role) {
             return {rgba(255, 204, 0), rgba(255, 214, 10)};
         case ColorRole::systemPurple:
             return {rgba(175, 82, 222), rgba(191, 90, 242)};
+        case ColorRole::systemRed:
             return {rgba(255, 59, 48), rgba(255, 69, 58)};
         case ColorRole::switchTrackOff:
             return {rgba(0, 0, 0, 0.09), rgba(255, 255, 255, 0.15)};

@@ -25,6 +25,7 @@ enum class ColorRole {
     systemOrange,
     systemYellow,
     systemPurple,
+    systemRed,       // destructive actions
     switchTrackOff,  // the track of a switch that is off
     menuBackground,  // the pull-down menus
     menuSelection,   // the highlighted entry of a pull-down menu

@@ -10,7 +10,7 @@ namespace corvane::MenuBarRingIcon {
 namespace {
 constexpr qreal kTrackInset = 2.5;
 constexpr qreal kTrackLineWidth = 2.0;
-constexpr double kTrackOpacity = 0.35;
+constexpr float kTrackAlpha = 0.35F;
 constexpr qreal kArcLineWidth = 2.2;
 }  // namespace
 
@@ -22,8 +22,11 @@ QImage image(double progress, const QColor& color, Appearance menuBar, const Ico
     applyContentScale(painter, size, canvas);
 
     const QRectF circle(kTrackInset, kTrackInset, kSide - 2 * kTrackInset, kSide - 2 * kTrackInset);
-    painter.setPen(QPen(withOpacity(namedColor(ColorRole::secondaryLabel, menuBar), kTrackOpacity),
-                        kTrackLineWidth));
+    // The track's alpha replaces the label colour's own (which is already
+    // translucent) rather than fading it further.
+    QColor track = namedColor(ColorRole::secondaryLabel, menuBar);
+    track.setAlphaF(kTrackAlpha);
+    painter.setPen(QPen(track, kTrackLineWidth));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(circle);
 

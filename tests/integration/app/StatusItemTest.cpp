@@ -3,10 +3,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "AppDesktop.h"
 #include "app/StatusItem.h"
 
 namespace corvane {
 namespace {
+
+using namespace corvane::testing;
 
 StatusIconInput numberIcon() {
     StatusIconInput input;
@@ -58,6 +61,30 @@ TEST(StatusItemTexts, ComeFromTheRenderedIcon) {
     EXPECT_EQ(item.trayIcon().toolTip(), QStringLiteral("화면 주사율: 120Hz"));
     EXPECT_EQ(item.appearance().accessibleName, QStringLiteral("화면 주사율 120Hz"));
     EXPECT_FALSE(item.trayIcon().icon().isNull());
+}
+
+TEST(StatusItemTray, DrawsAtThePixelRatioOfTheTraysScreen) {
+    XorgServer& server = *appDesktop().server;
+    server.plug(QStringLiteral("DUMMY1"), kMode60);
+    ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::screens().size() == 2; }, 3000));
+    ASSERT_EQ(qGuiApp->devicePixelRatio(), 2.0) << "the second monitor is not a HiDPI one";
+    StatusItem item;
+    item.apply(numberIcon());
+    item.show();
+    const auto ratio = [&] { return item.appearance().image.devicePixelRatio(); };
+    ASSERT_TRUE(QTest::qWaitFor([&] { return item.trayWindow() != nullptr; }, 3000));
+    EXPECT_EQ(ratio(), 1.0);
+
+    // The tray's monitor goes away and the tray moves to the HiDPI one.
+    server.xrandr(
+        {"--output", "DUMMY1", "--pos", "0x0", "--primary", "--output", "DUMMY0", "--off"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ratio() == 2.0; }, 3000));
+
+    server.xrandr({"--output", "DUMMY0", "--mode", kMode60, "--pos", "0x0", "--primary", "--output",
+                   "DUMMY1", "--off"});
+    appDesktop().tray.reset();
+    appDesktop().tray = std::make_unique<TrayHost>(server);
+    EXPECT_TRUE(QTest::qWaitFor([] { return qGuiApp->devicePixelRatio() == 1.0; }, 3000));
 }
 
 }  // namespace

@@ -32,6 +32,8 @@ int main(int argc, char** argv) {
 
     qputenv("DISPLAY", desktop.server->displayName().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");
+    // A second monitor, when plugged, is a HiDPI one beside the tray's.
+    qputenv("QT_SCREEN_SCALE_FACTORS", "DUMMY0=1;DUMMY1=2");
     qunsetenv("WAYLAND_DISPLAY");
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     int status = 0;

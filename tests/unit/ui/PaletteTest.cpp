@@ -8,11 +8,12 @@ namespace corvane {
 namespace {
 
 constexpr ColorRole kRoles[] = {
-    ColorRole::label,          ColorRole::secondaryLabel,   ColorRole::tertiaryLabel,
-    ColorRole::separator,      ColorRole::windowBackground, ColorRole::controlBackground,
-    ColorRole::accent,         ColorRole::systemBlue,       ColorRole::systemGreen,
-    ColorRole::systemOrange,   ColorRole::systemYellow,     ColorRole::systemPurple,
-    ColorRole::switchTrackOff, ColorRole::menuBackground,   ColorRole::menuSelection};
+    ColorRole::label,        ColorRole::secondaryLabel,   ColorRole::tertiaryLabel,
+    ColorRole::separator,    ColorRole::windowBackground, ColorRole::controlBackground,
+    ColorRole::accent,       ColorRole::systemBlue,       ColorRole::systemGreen,
+    ColorRole::systemOrange, ColorRole::systemYellow,     ColorRole::systemPurple,
+    ColorRole::systemRed,    ColorRole::switchTrackOff,   ColorRole::menuBackground,
+    ColorRole::menuSelection};
 
 TEST(Palette, EveryRoleHasALightAndADarkValue) {
     int differing = 0;

@@ -1,9 +1,12 @@
 #include "ui/DisplayPopoverWidget.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <utility>
 
+#include "ui/Accessibility.h"
+#include "ui/components/PullDownMenu.h"
 #include "ui/components/QuietDivider.h"
 #include "ui/sections/AppearanceSection.h"
 #include "ui/sections/PopoverFooter.h"
@@ -28,8 +31,16 @@ void addDivider(QVBoxLayout* stack, QWidget* owner, int padding) {
 
 }  // namespace
 
+DisplayPopoverWidget::DisplayPopoverWidget(QWidget* parent)
+    : DisplayPopoverWidget(desktopAppearance(), true, parent) {}
+
 DisplayPopoverWidget::DisplayPopoverWidget(Appearance appearance, QWidget* parent)
-    : QWidget(parent), appearance_(appearance) {
+    : DisplayPopoverWidget(appearance, false, parent) {}
+
+DisplayPopoverWidget::DisplayPopoverWidget(Appearance appearance, bool followsDesktop,
+                                           QWidget* parent)
+    : QWidget(parent), appearance_(appearance), followsDesktop_(followsDesktop) {
+    installPanelAccessibility();
     setAppearanceOf(this, appearance);
     setFixedWidth(kWidth);
 
@@ -77,6 +88,19 @@ void DisplayPopoverWidget::setAppearance(Appearance appearance) {
     appearance_ = appearance;
     setAppearanceOf(this, appearance);
     update();
+    // The menus are windows of their own and repaint separately.
+    for (PullDownMenu* menu : findChildren<PullDownMenu*>()) {
+        menu->update();
+    }
+}
+
+bool DisplayPopoverWidget::event(QEvent* event) {
+    // Every widget without a palette of its own hears of a new application
+    // palette, whether it is a window or not, shown or hidden.
+    if (event->type() == QEvent::PaletteChange && followsDesktop_) {
+        setAppearance(desktopAppearance());
+    }
+    return QWidget::event(event);
 }
 
 QSize DisplayPopoverWidget::sizeHint() const {

@@ -17,12 +17,18 @@ class StatusCard;
 // DisplayPopoverView at a time; setView() hands it the next value, updating
 // the existing controls in place so that an open menu or a hovered button
 // survives the periodic refresh.
+//
+// A panel made without an appearance follows the desktop's: when the
+// application palette changes it repaints itself and its open menus in the
+// new one, shown or hidden.
 class DisplayPopoverWidget : public QWidget {
     Q_OBJECT
 
   public:
     static constexpr int kWidth = 362;
 
+    explicit DisplayPopoverWidget(QWidget* parent = nullptr);
+    // A panel fixed to one appearance, whatever the desktop's.
     explicit DisplayPopoverWidget(Appearance appearance, QWidget* parent = nullptr);
 
     void setView(DisplayPopoverView view);
@@ -34,10 +40,14 @@ class DisplayPopoverWidget : public QWidget {
     QSize sizeHint() const override;
 
   protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    DisplayPopoverWidget(Appearance appearance, bool followsDesktop, QWidget* parent);
+
     Appearance appearance_;
+    bool followsDesktop_;
     DisplayPopoverView view_;
     PopoverHeader* header_;
     StatusCard* statusCard_;

@@ -53,6 +53,12 @@ QString rateNumber(const DisplayPopoverView& view) {
     return withoutHz(RefreshRateFormatter::text(current->refreshRate));
 }
 
+QString rateAccessibleName(const DisplayPopoverView& view) {
+    const DisplayModeInfo* current = currentMode(view);
+    return current != nullptr ? RefreshRateFormatter::text(current->refreshRate)
+                              : QStringLiteral("확인 중");
+}
+
 QString sizeLine(const DisplayPopoverView& view) {
     const DisplayModeInfo* current = currentMode(view);
     if (current == nullptr) {

@@ -18,6 +18,9 @@ QString currentMark();
 // Status card.
 double gaugeValue(const DisplayPopoverView& view);
 QString rateNumber(const DisplayPopoverView& view);
+// What a screen reader says for the rate: the rate with its unit ("144Hz",
+// or "자동"), "확인 중" while the display reports no mode; never a dash.
+QString rateAccessibleName(const DisplayPopoverView& view);
 QString sizeLine(const DisplayPopoverView& view);
 
 // Appearance section.

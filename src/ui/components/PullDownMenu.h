@@ -15,10 +15,14 @@ struct MenuEntry {
     Kind kind = Kind::button;
     QString title;
     bool enabled = true;
-    bool checked = false;  // toggles only
+    bool checked = false;      // toggles only
+    bool destructive = false;  // shown in red, as an action that cannot be undone
 
     static MenuEntry button(QString title, bool enabled = true) {
         return {Kind::button, std::move(title), enabled, false};
+    }
+    static MenuEntry destructiveButton(QString title) {
+        return {Kind::button, std::move(title), true, false, true};
     }
     static MenuEntry toggle(QString title, bool checked) {
         return {Kind::toggle, std::move(title), true, checked};
@@ -35,6 +39,8 @@ struct MenuEntry {
 // that is open while the panel refreshes does not flicker or lose the
 // highlighted entry. Choosing an entry calls `onChoose` with its position;
 // a toggle keeps showing its old state until new entries say otherwise.
+// It is drawn in the named colours of the appearance its anchor paints
+// with, read at every paint, so an open menu follows a change of it.
 class PullDownMenu : public QMenu {
     Q_OBJECT
 
@@ -55,7 +61,6 @@ class PullDownMenu : public QMenu {
   private:
     void rebuild();
     void choose(std::size_t index);
-    void applyAppearance();
 
     QWidget* anchor_;
     std::vector<MenuEntry> entries_;

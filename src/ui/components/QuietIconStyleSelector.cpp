@@ -1,7 +1,6 @@
 #include "ui/components/QuietIconStyleSelector.h"
 
 #include <QFontMetricsF>
-#include <QHBoxLayout>
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
@@ -48,6 +47,7 @@ class IconStyleButton : public QuietButton {
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         setObjectName(QStringLiteral("iconStyle.") + persistedWord(style));
         setAccessibleName(PopoverValues::iconStyleTitle(style));
+        setAccessibleRole(QAccessible::RadioButton);
     }
 
     void setContent(bool selected, MenuBarIconStyle selectedStyle, const QString& numberPreview,
@@ -78,6 +78,8 @@ class IconStyleButton : public QuietButton {
     QSize minimumSizeHint() const override { return {0, sizeHint().height()}; }
 
   protected:
+    qreal focusRingRadius() const override { return kCornerRadius; }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing, true);
@@ -164,19 +166,16 @@ class IconStyleButton : public QuietButton {
     QString glyphSystemName_;
 };
 
-QuietIconStyleSelector::QuietIconStyleSelector(QWidget* parent) : QWidget(parent) {
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(kButtonSpacing);
+QuietIconStyleSelector::QuietIconStyleSelector(QWidget* parent)
+    : QuietButtonRow(kButtonSpacing, parent) {
     for (std::size_t i = 0; i < kAllIconStyles.size(); ++i) {
         const MenuBarIconStyle style = kAllIconStyles[i];
         auto* button = new IconStyleButton(style, this);
-        layout->addWidget(button, 1);
+        addButton(button);
         buttons_[i] = button;
         connect(button, &QAbstractButton::clicked, this,
                 [this, style] { invokeCallback(onSelect_, style); });
     }
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void QuietIconStyleSelector::setContent(MenuBarIconStyle selectedStyle,
@@ -186,6 +185,7 @@ void QuietIconStyleSelector::setContent(MenuBarIconStyle selectedStyle,
         button->setContent(button->style() == selectedStyle, selectedStyle, numberPreview,
                            glyphSystemName);
     }
+    updateTabStop();
 }
 
 void QuietIconStyleSelector::setOnSelect(std::function<void(MenuBarIconStyle)> onSelect) {

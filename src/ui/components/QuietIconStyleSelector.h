@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QString>
-#include <QWidget>
 #include <array>
 #include <functional>
 
 #include "display/MenuBarStyle.h"
+#include "ui/components/QuietButtonRow.h"
 
 namespace corvane {
 
@@ -14,7 +14,7 @@ class IconStyleButton;
 // Three equal buttons, Glyph, Number and Ring, each with a small preview of
 // the tray icon in that style. Pressing one calls `onSelect` with its style,
 // also when it is the selected one.
-class QuietIconStyleSelector : public QWidget {
+class QuietIconStyleSelector : public QuietButtonRow {
     Q_OBJECT
 
   public:

@@ -45,6 +45,11 @@ qreal contentHeight() {
 
 QuietNavigationRow::QuietNavigationRow(QWidget* parent) : QuietButton(parent) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAccessibleRole(QAccessible::ButtonMenu);
+}
+
+qreal QuietNavigationRow::focusRingRadius() const {
+    return kCornerRadius;
 }
 
 void QuietNavigationRow::setContent(const QString& systemName, const QString& title,

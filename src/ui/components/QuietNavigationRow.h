@@ -24,6 +24,7 @@ class QuietNavigationRow : public QuietButton {
     QSize minimumSizeHint() const override;
 
   protected:
+    qreal focusRingRadius() const override;
     void paintEvent(QPaintEvent* event) override;
 
   private:

@@ -30,12 +30,14 @@ QuietRateReadout::QuietRateReadout(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
-void QuietRateReadout::setNumber(const QString& number) {
+void QuietRateReadout::setNumber(const QString& number, const QString& spoken) {
+    if (spoken != accessibleName()) {
+        setAccessibleName(spoken);
+    }
     if (number == number_) {
         return;
     }
     number_ = number;
-    setAccessibleName(number + unit());
     updateGeometry();
     update();
 }

@@ -12,7 +12,8 @@ class QuietRateReadout : public QWidget {
   public:
     explicit QuietRateReadout(QWidget* parent = nullptr);
 
-    void setNumber(const QString& number);
+    // `spoken` is what assistive technology reads instead of the digits.
+    void setNumber(const QString& number, const QString& spoken);
     const QString& number() const { return number_; }
 
     QSize sizeHint() const override;

@@ -62,6 +62,11 @@ QuietSwatchButton::QuietSwatchButton(MenuBarColorMode mode, QWidget* parent)
     setObjectName(QStringLiteral("swatch.") + persistedWord(mode));
     setToolTip(PopoverValues::colorModeShortTitle(mode));
     setAccessibleName(PopoverValues::swatchAccessibleName(mode));
+    setAccessibleRole(QAccessible::RadioButton);
+}
+
+qreal QuietSwatchButton::focusRingRadius() const {
+    return kCornerRadius;
 }
 
 void QuietSwatchButton::setSelected(bool selected) {

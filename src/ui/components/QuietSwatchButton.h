@@ -20,6 +20,7 @@ class QuietSwatchButton : public QuietButton {
     QSize minimumSizeHint() const override;
 
   protected:
+    qreal focusRingRadius() const override;
     void paintEvent(QPaintEvent* event) override;
 
   private:

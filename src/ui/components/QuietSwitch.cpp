@@ -15,6 +15,13 @@ constexpr qreal kKnobInset = 2;
 QuietSwitch::QuietSwitch(QWidget* parent) : QuietButton(parent) {
     setCheckable(true);
     setFixedSize(kWidth, kHeight);
+    // Qt has no role for a switch; a check box is the two-state control
+    // screen readers know.
+    setAccessibleRole(QAccessible::CheckBox);
+}
+
+qreal QuietSwitch::focusRingRadius() const {
+    return kHeight / 2.0;
 }
 
 void QuietSwitch::setOn(bool on) {

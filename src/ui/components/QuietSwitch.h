@@ -19,6 +19,7 @@ class QuietSwitch : public QuietButton {
     QSize sizeHint() const override;
 
   protected:
+    qreal focusRingRadius() const override;
     void paintEvent(QPaintEvent* event) override;
 };
 

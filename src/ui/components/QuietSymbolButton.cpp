@@ -1,6 +1,7 @@
 #include "ui/components/QuietSymbolButton.h"
 
 #include <QPainter>
+#include <algorithm>
 
 #include "ui/Symbols.h"
 
@@ -9,6 +10,11 @@ namespace corvane {
 QuietSymbolButton::QuietSymbolButton(Face face, QWidget* parent)
     : QuietButton(parent), face_(std::move(face)) {
     setFixedSize(face_.frame);
+}
+
+qreal QuietSymbolButton::focusRingRadius() const {
+    // A bare symbol has no outline of its own; the ring is a circle.
+    return std::min(width(), height()) / 2.0;
 }
 
 void QuietSymbolButton::paintEvent(QPaintEvent*) {

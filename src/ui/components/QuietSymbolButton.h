@@ -26,6 +26,7 @@ class QuietSymbolButton : public QuietButton {
     QuietSymbolButton(Face face, QWidget* parent = nullptr);
 
   protected:
+    qreal focusRingRadius() const override;
     void paintEvent(QPaintEvent* event) override;
 
   private:

@@ -17,13 +17,15 @@ AppearanceSection::AppearanceSection(QWidget* parent) : QWidget(parent) {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(10);
 
+    const QString title = QStringLiteral("Appearance");
     auto* caption =
         new QuietText(systemFont(13, FontWeight::semibold), ColorRole::secondaryLabel, this);
-    caption->setText(QStringLiteral("Appearance"));
+    caption->setText(title);
     stack->addWidget(caption);
 
     selector_ = new QuietIconStyleSelector(this);
     selector_->setObjectName(QStringLiteral("iconStyleSelector"));
+    selector_->setAccessibleName(title);
     selector_->setOnSelect(
         [this](MenuBarIconStyle style) { invokeCallback(onSelectIconStyle_, style); });
     stack->addWidget(selector_);
@@ -34,12 +36,12 @@ AppearanceSection::AppearanceSection(QWidget* parent) : QWidget(parent) {
     auto* labels = new QVBoxLayout;
     labels->setContentsMargins(0, 0, 0, 0);
     labels->setSpacing(2);
-    auto* title = new QuietText(systemFont(13, FontWeight::semibold), ColorRole::label, this);
-    title->setText(QStringLiteral("Animate on change"));
+    auto* switchTitle = new QuietText(systemFont(13, FontWeight::semibold), ColorRole::label, this);
+    switchTitle->setText(QStringLiteral("Animate on change"));
     pulseDescription_ =
         new QuietText(systemFont(11, FontWeight::regular), ColorRole::secondaryLabel, this);
     pulseDescription_->setObjectName(QStringLiteral("pulseDescription"));
-    labels->addWidget(title);
+    labels->addWidget(switchTitle);
     labels->addWidget(pulseDescription_);
     toggleRow->addLayout(labels);
     toggleRow->addStretch(1);

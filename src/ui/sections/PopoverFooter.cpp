@@ -46,6 +46,7 @@ PopoverFooter::PopoverFooter(QWidget* parent) : QWidget(parent) {
     more->setObjectName(QStringLiteral("moreButton"));
     more->setToolTip(QStringLiteral("추가 설정"));
     more->setAccessibleName(QStringLiteral("추가 설정"));
+    more->setAccessibleRole(QAccessible::ButtonMenu);
     row->addWidget(more, 0, Qt::AlignVCenter);
 
     menu_ = new PullDownMenu(more);
@@ -66,7 +67,7 @@ void PopoverFooter::setView(const DisplayPopoverView& view) {
         MenuEntry::button(PopoverValues::updateButtonTitle(view), !view.isCheckingForUpdate),
         MenuEntry::button(QStringLiteral("디스플레이 설정 열기")),
         MenuEntry::separator(),
-        MenuEntry::button(QStringLiteral("종료")),
+        MenuEntry::destructiveButton(QStringLiteral("종료")),
     };
     menu_->setEntries(std::move(entries), [view](std::size_t index) {
         switch (index) {

@@ -1,12 +1,12 @@
 #include "ui/sections/SelectionSection.h"
 
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 #include "ui/PopoverValues.h"
 #include "ui/TextStyle.h"
 #include "ui/components/Invoke.h"
 #include "ui/components/PullDownMenu.h"
+#include "ui/components/QuietButtonRow.h"
 #include "ui/components/QuietNavigationRow.h"
 #include "ui/components/QuietSwatchButton.h"
 #include "ui/components/QuietText.h"
@@ -20,23 +20,23 @@ SelectionSection::SelectionSection(QWidget* parent) : QWidget(parent) {
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(9);
 
+    const QString colorCaption = QStringLiteral("메뉴막대 색상");
     auto* caption =
         new QuietText(systemFont(12, FontWeight::semibold), ColorRole::secondaryLabel, this);
-    caption->setText(QStringLiteral("메뉴막대 색상"));
+    caption->setText(colorCaption);
     stack->addWidget(caption);
 
-    auto* swatchRow = new QHBoxLayout;
-    swatchRow->setContentsMargins(0, 0, 0, 0);
-    swatchRow->setSpacing(5);
+    swatchRow_ = new QuietButtonRow(5, this);
+    swatchRow_->setAccessibleName(colorCaption);
     for (std::size_t i = 0; i < kAllColorModes.size(); ++i) {
         const MenuBarColorMode mode = kAllColorModes[i];
-        auto* swatch = new QuietSwatchButton(mode, this);
+        auto* swatch = new QuietSwatchButton(mode, swatchRow_);
         swatches_[i] = swatch;
-        swatchRow->addWidget(swatch, 1);
+        swatchRow_->addButton(swatch);
         connect(swatch, &QAbstractButton::clicked, this,
                 [this, mode] { invokeCallback(onSetColorMode_, mode); });
     }
-    stack->addLayout(swatchRow);
+    stack->addWidget(swatchRow_);
 
     displayPicker_ = new QuietNavigationRow(this);
     displayPicker_->setObjectName(QStringLiteral("displayPicker"));
@@ -61,6 +61,7 @@ void SelectionSection::setView(const DisplayPopoverView& view) {
     for (QuietSwatchButton* swatch : swatches_) {
         swatch->setSelected(PopoverValues::isSwatchSelected(view, swatch->mode()));
     }
+    swatchRow_->updateTabStop();
 
     displayPicker_->setContent(QStringLiteral("display.2"), QStringLiteral("디스플레이 선택"),
                                PopoverValues::displayRowValue(view));

@@ -9,6 +9,7 @@
 namespace corvane {
 
 class PullDownMenu;
+class QuietButtonRow;
 class QuietNavigationRow;
 class QuietSwatchButton;
 
@@ -21,6 +22,7 @@ class SelectionSection : public QWidget {
     void setView(const DisplayPopoverView& view);
 
   private:
+    QuietButtonRow* swatchRow_;
     std::array<QuietSwatchButton*, 6> swatches_{};
     QuietNavigationRow* displayPicker_;
     QuietNavigationRow* modePicker_;

@@ -112,7 +112,7 @@ void StatusCard::setView(const DisplayPopoverView& view) {
     if (hasDisplay) {
         name_->setText(view.display->name);
         sizeLine_->setText(PopoverValues::sizeLine(view));
-        rate_->setNumber(PopoverValues::rateNumber(view));
+        rate_->setNumber(PopoverValues::rateNumber(view), PopoverValues::rateAccessibleName(view));
         gauge_->setContent(PopoverValues::gaugeValue(view), ColorRole::systemBlue);
     }
     // Hide before show, so the card never holds both forms at once.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QHash>
 #include <QLayout>
 
 #include "PopoverFixtures.h"
@@ -18,116 +20,104 @@ namespace {
 
 using namespace corvane::testing;
 
-// What a visible leaf widget shows, in words, or nothing for pure graphics.
-QString shown(const QWidget* widget) {
-    if (const auto* text = dynamic_cast<const QuietText*>(widget)) {
-        return text->text();
-    }
-    if (const auto* rate = dynamic_cast<const QuietRateReadout*>(widget)) {
-        return rate->number() + QStringLiteral(" Hz");
-    }
-    if (const auto* row = dynamic_cast<const QuietNavigationRow*>(widget)) {
-        return row->title() + QStringLiteral(" / ") + row->value();
-    }
-    if (const auto* icon = dynamic_cast<const QuietStatusIcon*>(widget)) {
-        return QStringLiteral("[icon %1]").arg(icon->systemName());
-    }
-    if (const auto* ring = dynamic_cast<const QuietProgressRing*>(widget)) {
-        return QStringLiteral("[gauge %1]").arg(ring->progress(), 0, 'f', 3);
-    }
-    if (const auto* toggle = dynamic_cast<const QuietSwitch*>(widget)) {
-        return QStringLiteral("[switch %1]").arg(toggle->isOn() ? "on" : "off");
-    }
-    if (const auto* button = dynamic_cast<const QAbstractButton*>(widget)) {
-        return QStringLiteral("[%1%2]").arg(button->accessibleName(),
-                                            button->isChecked() ? QStringLiteral(" ✓") : QString());
-    }
-    return {};
-}
-
-// Walks the layouts in the order their items were placed, which is the
-// order the panel presents them in, skipping hidden widgets.
-void collect(const QLayout* layout, QStringList& out);
-
-void collectWidget(const QWidget* widget, QStringList& out) {
-    if (widget->isHidden()) {
-        return;
-    }
-    const QString words = shown(widget);
-    if (!words.isEmpty()) {
-        out << words;
-    } else if (widget->layout() != nullptr) {
-        collect(widget->layout(), out);
-    }
-}
-
-void collect(const QLayout* layout, QStringList& out) {
-    for (int i = 0; i < layout->count(); ++i) {
-        QLayoutItem* item = layout->itemAt(i);
-        if (item->widget() != nullptr) {
-            collectWidget(item->widget(), out);
-        } else if (item->layout() != nullptr) {
-            collect(item->layout(), out);
+// What a screen reader finds in the panel, in its order: every element it
+// reads, by role and name, with the state of a choice and the value of a
+// pull-down row. Containers are walked through; hidden and decorative
+// elements are left out.
+void walk(QAccessibleInterface* node, QStringList& out) {
+    static const QHash<QAccessible::Role, QString> kRoles{
+        {QAccessible::StaticText, "text"},    {QAccessible::Button, "button"},
+        {QAccessible::ButtonMenu, "menu"},    {QAccessible::RadioButton, "radio"},
+        {QAccessible::CheckBox, "check box"}, {QAccessible::Grouping, "group"}};
+    for (int i = 0; i < node->childCount(); ++i) {
+        QAccessibleInterface* element = node->child(i);
+        if (element->state().invisible) {
+            continue;
         }
+        if (element->role() != QAccessible::Client) {
+            const QString name = element->text(QAccessible::Name);
+            const QString value = element->text(QAccessible::Description);
+            out << kRoles.value(element->role(), QString::number(element->role())) + " " + name +
+                       (element->state().checked ? " ✓" : "") +
+                       (element->role() == QAccessible::ButtonMenu && value != name ? " = " + value
+                                                                                    : QString());
+        }
+        walk(element, out);
     }
 }
 
-QStringList panelContents(const DisplayPopoverWidget& panel) {
+QStringList panelContents(DisplayPopoverWidget& panel) {
     QStringList out;
-    collect(panel.layout(), out);
+    walk(QAccessible::queryAccessibleInterface(&panel), out);
     return out;
 }
 
-const QStringList kHeader{"Corvane", "Vuzor Iravuved · 메뉴막대 유틸리티",
-                          "[디스플레이 설정 열기]"};
-const QStringList kFooter{"[새로고침]", "[추가 설정]"};
+const QStringList kHeader{"text Corvane", "text Vuzor Iravuved · 메뉴막대 유틸리티",
+                          "button 디스플레이 설정 열기"};
+const QStringList kFooter{"button 새로고침", "menu 추가 설정"};
 
 QStringList swatches(MenuBarColorMode selected) {
-    QStringList out;
+    QStringList out{"text 메뉴막대 색상", "group 메뉴막대 색상"};
     for (MenuBarColorMode mode : kAllColorModes) {
         const char* titles[] = {"기본", "파랑", "초록", "주황", "보라", "자동"};
-        out << QStringLiteral("[메뉴막대 색상 %1%2]")
+        out << QStringLiteral("radio 메뉴막대 색상 %1%2")
                    .arg(QString::fromUtf8(titles[static_cast<int>(mode)]),
                         mode == selected ? QStringLiteral(" ✓") : QString());
     }
     return out;
 }
 
-TEST(PopoverLayout, DisplayPanelShowsEverythingInOrder) {
+TEST(PopoverLayout, DisplayPanelReadsEverythingInOrder) {
     auto panel = showPanel(normalView());
+    const QStringList expected = kHeader +
+                                 QStringList{"text Studio 모니터",
+                                             "text 2560×1440",
+                                             "text 현재 선택된 디스플레이",
+                                             "text 144Hz",
+                                             "text Appearance",
+                                             "group Appearance",
+                                             "radio Glyph",
+                                             "radio Number",
+                                             "radio Ring ✓",
+                                             "text Animate on change",
+                                             "text 값이 바뀔 때만 짧게 pulse",
+                                             "check box Animate on change ✓"} +
+                                 swatches(MenuBarColorMode::adaptive) +
+                                 QStringList{"menu 디스플레이 선택 = Studio 모니터",
+                                             "menu 해상도 및 주사율 = 2560×1440 · 144Hz"} +
+                                 kFooter;
+    EXPECT_EQ(panelContents(*panel), expected);
+}
+
+TEST(PopoverLayout, EmptyPanelReadsPlaceholdersInOrder) {
+    auto panel = showPanel(noDisplayView());
     const QStringList expected =
         kHeader +
-        QStringList{
-            "[icon display]", "Studio 모니터", "2560×1440",         "현재 선택된 디스플레이",
-            "144 Hz",         "[gauge 0.873]", "Appearance",        "[Glyph]",
-            "[Number]",       "[Ring ✓]",      "Animate on change", "값이 바뀔 때만 짧게 pulse",
-            "[switch on]",    "메뉴막대 색상"} +
-        swatches(MenuBarColorMode::adaptive) +
-        QStringList{"디스플레이 선택 / Studio 모니터", "해상도 및 주사율 / 2560×1440 · 144Hz"} +
+        QStringList{"text 디스플레이 확인 중…",
+                    "text 연결된 화면을 찾고 있습니다",
+                    "text Appearance",
+                    "group Appearance",
+                    "radio Glyph ✓",
+                    "radio Number",
+                    "radio Ring",
+                    "text Animate on change",
+                    "text 아이콘을 항상 정지 상태로 유지",
+                    "check box Animate on change"} +
+        swatches(MenuBarColorMode::system) +
+        QStringList{"menu 디스플레이 선택 = 확인 중…", "menu 해상도 및 주사율 = 확인 중…"} +
         kFooter;
     EXPECT_EQ(panelContents(*panel), expected);
 }
 
-TEST(PopoverLayout, EmptyPanelShowsPlaceholdersInOrder) {
-    auto panel = showPanel(noDisplayView());
-    const QStringList expected =
-        kHeader +
-        QStringList{"[icon display]", "디스플레이 확인 중…", "연결된 화면을 찾고 있습니다",
-                    "Appearance",     "[Glyph ✓]",           "[Number]",
-                    "[Ring]",         "Animate on change",   "아이콘을 항상 정지 상태로 유지",
-                    "[switch off]",   "메뉴막대 색상"} +
-        swatches(MenuBarColorMode::system) +
-        QStringList{"디스플레이 선택 / 확인 중…", "해상도 및 주사율 / 확인 중…"} + kFooter;
-    EXPECT_EQ(panelContents(*panel), expected);
-}
-
-TEST(PopoverLayout, DisplayWithoutModeShowsItsPlaceholders) {
+TEST(PopoverLayout, DisplayWithoutModeReadsItsPlaceholders) {
     auto panel = showPanel(noCurrentModeView());
     const QStringList contents = panelContents(*panel);
-    const QStringList card = contents.mid(kHeader.size(), 6);
-    EXPECT_EQ(card, (QStringList{"[icon display]", "DELL U2720Q", "해상도 확인 중…",
-                                 "현재 선택된 디스플레이", "— Hz", "[gauge 0.450]"}));
-    EXPECT_TRUE(contents.contains("해상도 및 주사율 / 확인 중"));
+    // The rate is read as being checked, never as a dash.
+    EXPECT_EQ(contents.mid(kHeader.size(), 4),
+              (QStringList{"text DELL U2720Q", "text 해상도 확인 중…",
+                           "text 현재 선택된 디스플레이", "text 확인 중"}));
+    EXPECT_TRUE(contents.contains("menu 해상도 및 주사율 = 확인 중"));
+    EXPECT_EQ(child<QuietProgressRing>(*panel, "gauge")->progress(), 0.45);
     EXPECT_EQ(child<QuietIconStyleSelector>(*panel, "iconStyleSelector")->numberPreviewScale(),
               1.0);
 }

@@ -7,11 +7,12 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config clang-format
   qt6-base-dev qt6-svg-dev qt6-qpa-plugins
-  libx11-dev libxrandr-dev libx11-xcb-dev libxcb-randr0-dev libssl-dev libarchive-dev libplist-dev
+  libx11-dev libxrandr-dev libx11-xcb-dev libxcb-randr0-dev libxcb-xinput-dev libssl-dev libarchive-dev libplist-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # run and test: a real X server with switchable modes, a tray host,
-  # input and screenshots, the Hangul font, desktop-entry validation, HTTPS
-  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-apps
+  # input and screenshots, a window that reports the clicks it gets (xev),
+  # the Hangul font, desktop-entry validation, HTTPS
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-apps x11-utils
   trayer xdotool fonts-nanum desktop-file-utils nginx openssl procps
 )
 

@@ -27,10 +27,8 @@ void MenuBarController::applicationDidFinishLaunching() {
     connect(statusItem_.get(), &StatusItem::activated, this, &MenuBarController::togglePopover);
 
     popover_ = std::make_unique<PopoverWindow>();
-    popoverDismissalMonitor_ =
-        std::make_unique<PopoverDismissalMonitor>(popover_.get(), statusItem_.get());
-    connect(popoverDismissalMonitor_.get(), &PopoverDismissalMonitor::statusButtonClicked, this,
-            &MenuBarController::togglePopover);
+    popoverDismissalMonitor_ = std::make_unique<PopoverDismissalMonitor>(
+        popover_.get(), statusItem_.get(), environment_.mouseDowns);
 
     refreshTimer_ = std::make_unique<QTimer>();
     refreshTimer_->setInterval(kRefreshIntervalMilliseconds);
@@ -247,7 +245,8 @@ void MenuBarController::reportSettingsWriteFailure() {
 }
 
 void MenuBarController::showError(const QString& title, const QString& description) {
-    // The popover grabs the pointer; the alert needs it.
+    // The alert takes the focus, which would close the popover anyway; it
+    // goes first so that it never covers the alert.
     if (popover_) {
         popover_->close();
     }

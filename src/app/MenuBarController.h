@@ -21,6 +21,7 @@
 namespace corvane {
 
 class AlertPresenter;
+class GlobalMouseDownSource;
 class PopoverDismissalMonitor;
 class PopoverWindow;
 class StatusItem;
@@ -41,7 +42,8 @@ class MenuBarController : public QObject {
         SettingsStore* settings = nullptr;
         LoginItemRegistration* loginItem = nullptr;
         AlertPresenter* alerts = nullptr;
-        DisplayChangeEcho* changeEcho = nullptr;  // optional
+        DisplayChangeEcho* changeEcho = nullptr;      // optional
+        GlobalMouseDownSource* mouseDowns = nullptr;  // optional: clicks in other windows
         std::function<void()> openDisplaySettings;
         AppUpdater::Parameters updater;
     };

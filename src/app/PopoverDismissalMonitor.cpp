@@ -1,9 +1,10 @@
 #include "app/PopoverDismissalMonitor.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
-#include <QWindow>
 
+#include "app/GlobalMouseDownSource.h"
 #include "app/PopoverDismissal.h"
 #include "app/PopoverWindow.h"
 #include "app/StatusItem.h"
@@ -23,10 +24,14 @@ bool belongsTo(const QWidget* widget, const QWidget* ancestor) {
 
 }  // namespace
 
-PopoverDismissalMonitor::PopoverDismissalMonitor(PopoverWindow* popover, StatusItem* statusButton)
-    : popover_(popover), statusButton_(statusButton) {
+PopoverDismissalMonitor::PopoverDismissalMonitor(PopoverWindow* popover, StatusItem* statusButton,
+                                                 GlobalMouseDownSource* global)
+    : popover_(popover), statusButton_(statusButton), global_(global) {
     qApp->installEventFilter(this);
     installed_ = true;
+    connect(popover, &PopoverWindow::shownChanged, this, &PopoverDismissalMonitor::watchGlobally);
+    connect(popover, &PopoverWindow::deactivated, this,
+            &PopoverDismissalMonitor::handleDeactivation);
 }
 
 PopoverDismissalMonitor::~PopoverDismissalMonitor() {
@@ -37,63 +42,85 @@ void PopoverDismissalMonitor::invalidate() {
     if (installed_ && qApp) {
         qApp->removeEventFilter(this);
     }
+    if (installed_ && global_) {
+        global_->stopWatching();
+    }
     installed_ = false;
+    if (popover_) {
+        popover_->disconnect(this);
+    }
+}
+
+void PopoverDismissalMonitor::watchGlobally(bool shown) {
+    if (!installed_ || !global_) {
+        return;
+    }
+    if (!shown) {
+        global_->stopWatching();
+        return;
+    }
+    const QPointer<PopoverDismissalMonitor> self(this);
+    global_->watch([self] {
+        if (self) {
+            self->handleGlobalMouseDown();
+        }
+    });
+}
+
+bool PopoverDismissalMonitor::panelMenuIsOpen() const {
+    // A pull-down menu of the panel handles presses itself while it is
+    // open, closing itself on one outside it.
+    const QWidget* popup = QApplication::activePopupWidget();
+    return popup && belongsTo(popup, popover_);
 }
 
 bool PopoverDismissalMonitor::eventFilter(QObject* watched, QEvent* event) {
     const bool press =
         event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
-    const bool release = event->type() == QEvent::MouseButtonRelease;
     // Every press passes its window first; looking only there sees each
-    // press once, before any widget has acted on it.
-    if ((!press && !release) || !watched->isWindowType()) {
+    // press once, before any widget has acted on it. Nothing is taken from
+    // it either way.
+    if (!press || !watched->isWindowType() || !popover_ || !popover_->isShown() ||
+        panelMenuIsOpen()) {
         return false;
     }
-    auto* mouse = static_cast<QMouseEvent*>(event);
-    if (release) {
-        const bool click = leftPressOnButton_ && mouse->button() == Qt::LeftButton;
-        leftPressOnButton_ = false;
-        if (click) {
-            emit statusButtonClicked();
-        }
-        return click;
-    }
-
-    if (!popover_ || !popover_->isShown()) {
-        return false;
-    }
-    // A pull-down menu of the panel handles presses itself while it is
-    // open, closing itself on one outside it.
-    QWidget* popup = QApplication::activePopupWidget();
-    if (popup && popup != popover_ && belongsTo(popup, popover_)) {
-        return false;
-    }
-
-    const QPoint global = mouse->globalPosition().toPoint();
+    const QPoint global = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
     LocalMouseDown where;
     where.popoverShown = true;
     where.inPopoverWindow = popover_->frameGeometry().contains(global);
-    const QRect button = statusButton_ ? statusButton_->geometry() : QRect();
     // The XEmbed icon is a window of its own that the button fills.
-    where.inStatusButtonWindow = button.contains(global);
+    where.inStatusButtonWindow = statusButton_ && statusButton_->geometry().contains(global);
     where.insideStatusButton = where.inStatusButtonWindow;
-
-    const bool ownWindow = where.inPopoverWindow || where.inStatusButtonWindow ||
-                           QApplication::topLevelAt(global) != nullptr;
-    const DismissalDecision decision =
-        ownWindow ? decideLocalMouseDown(where) : decideGlobalMouseDown(true);
-
-    if (decision == DismissalDecision::close) {
+    if (decideLocalMouseDown(where) == DismissalDecision::close) {
         popover_->close();
-        return true;
     }
-    if (where.inPopoverWindow) {
-        return false;
+    return false;
+}
+
+void PopoverDismissalMonitor::handleGlobalMouseDown() {
+    if (!popover_ || panelMenuIsOpen()) {
+        return;
     }
-    // On the tray icon: the grab keeps the press from the icon, so the
-    // icon's action (left button only) is carried out here on release.
-    leftPressOnButton_ = mouse->button() == Qt::LeftButton;
-    return true;
+    // Presses in this application's own windows are the local filter's.
+    const QPoint where = QCursor::pos();
+    const bool ownWindow = popover_->frameGeometry().contains(where) ||
+                           (statusButton_ && statusButton_->geometry().contains(where)) ||
+                           QApplication::topLevelAt(where) != nullptr;
+    if (!ownWindow && decideGlobalMouseDown(popover_->isShown()) == DismissalDecision::close) {
+        popover_->close();
+    }
+}
+
+void PopoverDismissalMonitor::handleDeactivation() {
+    // Focus moves to a menu of the panel, or to the tray icon about to
+    // toggle the popover itself, without anything being dismissed.
+    if (!popover_ || panelMenuIsOpen() ||
+        (statusButton_ && statusButton_->geometry().contains(QCursor::pos()))) {
+        return;
+    }
+    if (decideGlobalMouseDown(popover_->isShown()) == DismissalDecision::close) {
+        popover_->close();
+    }
 }
 
 }  // namespace corvane

@@ -2,22 +2,23 @@
 
 #include <QCursor>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "app/PopoverPlacement.h"
 #include "ui/DisplayPopoverWidget.h"
-#include "ui/MenuBarAppearance.h"
 
 namespace corvane {
 
 PopoverWindow::PopoverWindow(QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint) {
+    // Not a Qt::Popup: a popup grabs the pointer and swallows the first
+    // click outside it. Unmanaged, so that it opens where it is put and the
+    // window manager neither frames nor lists it.
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint |
+                          Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint) {
     setObjectName(QStringLiteral("CorvanePopover"));
     setWindowTitle(QStringLiteral("Corvane"));
-    // A press outside that closes the popover must not also reach the
-    // window under it: a press on the tray icon would open it again.
-    setAttribute(Qt::WA_NoMouseReplay);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     setFixedWidth(kWidth);
@@ -25,7 +26,7 @@ PopoverWindow::PopoverWindow(QWidget* parent)
 
 void PopoverWindow::setView(DisplayPopoverView view) {
     if (!panel_) {
-        panel_ = new DisplayPopoverWidget(desktopAppearance(), this);
+        panel_ = new DisplayPopoverWidget(this);
         layout()->addWidget(panel_);
     }
     panel_->setView(std::move(view));
@@ -45,6 +46,22 @@ void PopoverWindow::showAnchored(const QRect& anchor) {
     show();
     raise();
     activateWindow();
+}
+
+bool PopoverWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate && isVisible()) {
+        emit deactivated();
+    }
+    return QWidget::event(event);
+}
+
+void PopoverWindow::keyPressEvent(QKeyEvent* event) {
+    // An open pull-down menu takes Escape itself; the next one reaches here.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void PopoverWindow::showEvent(QShowEvent* event) {

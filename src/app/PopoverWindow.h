@@ -8,9 +8,10 @@ namespace corvane {
 
 class DisplayPopoverWidget;
 
-// The frameless popup that holds the popover panel under the tray icon. It
-// grabs the pointer while shown, so that a press anywhere reaches the
-// application and the dismissal monitor can decide about it.
+// The borderless window that holds the popover panel under the tray icon.
+// It takes the keyboard focus but never grabs the pointer, so a click
+// elsewhere reaches what it was aimed at; the dismissal monitor closes the
+// popover beside it. Escape closes it.
 class PopoverWindow : public QWidget {
     Q_OBJECT
 
@@ -31,8 +32,12 @@ class PopoverWindow : public QWidget {
 
   signals:
     void shownChanged(bool shown);
+    // Another window took the keyboard focus.
+    void deactivated();
 
   protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

@@ -12,6 +12,7 @@
 #include "platform/x11/QtScreenScale.h"
 #include "platform/x11/X11DisplayBackend.h"
 #include "platform/x11/X11DisplayChangeMonitor.h"
+#include "platform/x11/X11GlobalMouseDownMonitor.h"
 #include "update/UpdateFeed.h"
 
 namespace corvane {
@@ -46,6 +47,7 @@ int run(int argc, char** argv) {
 
     X11DisplayBackend displays({{}, qtScreenScaleLookup()});
     X11DisplayChangeMonitor monitor;
+    X11GlobalMouseDownMonitor mouseDowns;
     FileSettingsStore settings(FileSettingsStore::defaultFilePath());
     XdgAutostartEntry autostart(XdgAutostartEntry::defaultEntryPath(),
                                 QCoreApplication::applicationFilePath());
@@ -58,6 +60,7 @@ int run(int argc, char** argv) {
     environment.loginItem = &autostart;
     environment.alerts = &alerts;
     environment.changeEcho = &monitor;
+    environment.mouseDowns = &mouseDowns;
     environment.openDisplaySettings = [&displaySettings] { displaySettings.open(); };
     environment.updater = updaterParameters();
 

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <cstdlib>
 
+#include "platform/x11/XcbEventConnection.h"
+
 namespace corvane {
 
 namespace {
@@ -19,14 +21,10 @@ constexpr std::uint16_t kSelectedEvents =
     XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
     XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY;
 
-struct XcbDisconnect {
-    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
-
 }  // namespace
 
 struct X11DisplayChangeMonitor::State {
-    std::unique_ptr<xcb_connection_t, XcbDisconnect> connection;
+    XcbConnection connection;
     std::unique_ptr<QSocketNotifier> notifier;
     QTimer quiet;
     QElapsedTimer burst;
@@ -42,17 +40,13 @@ struct X11DisplayChangeMonitor::State {
     }
 
     bool connect(const QString& displayName) {
-        const QByteArray name = displayName.toLocal8Bit();
-        connection.reset(xcb_connect(name.isEmpty() ? nullptr : name.constData(), nullptr));
+        XcbEventConnection randr = connectForEvents(displayName, &xcb_randr_id);
+        connection = std::move(randr.connection);
         xcb_connection_t* xcb = connection.get();
-        if (xcb_connection_has_error(xcb)) {
+        if (!xcb) {
             return false;
         }
-        const xcb_query_extension_reply_t* randr = xcb_get_extension_data(xcb, &xcb_randr_id);
-        if (!randr || !randr->present) {
-            return false;
-        }
-        firstRandrEvent = randr->first_event;
+        firstRandrEvent = randr.extension->first_event;
         // CRTC and output events arrived with RandR 1.2; the server only
         // sends them to clients that announce at least that version.
         xcb_randr_query_version_reply_t* version =
@@ -63,9 +57,8 @@ struct X11DisplayChangeMonitor::State {
         if (!recentEnough) {
             return false;
         }
-        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(xcb)).data->root;
-        xcb_generic_error_t* error =
-            xcb_request_check(xcb, xcb_randr_select_input_checked(xcb, root, kSelectedEvents));
+        xcb_generic_error_t* error = xcb_request_check(
+            xcb, xcb_randr_select_input_checked(xcb, randr.root, kSelectedEvents));
         const bool selected = error == nullptr;
         std::free(error);
         return selected;

@@ -22,6 +22,15 @@ MenuBarController::~MenuBarController() {
     applicationWillTerminate();
 }
 
+template <typename Action>
+void MenuBarController::runSettingsAction(Action&& action) {
+    (void)store_.takeWriteError();
+    action();
+    if (const std::optional<SettingsError> error = store_.takeWriteError()) {
+        showError(kSettingsWriteFailedTitle, error->description());
+    }
+}
+
 void MenuBarController::applicationDidFinishLaunching() {
     statusItem_ = std::make_unique<StatusItem>();
     connect(statusItem_.get(), &StatusItem::activated, this, &MenuBarController::togglePopover);
@@ -145,7 +154,7 @@ DisplayPopoverView MenuBarController::makeView() {
     const QPointer<MenuBarController> self(this);
     view.onSelectDisplay = [self](DisplayId display) {
         if (self) {
-            self->store_.selectDisplay(display);
+            self->runSettingsAction([&] { self->store_.selectDisplay(display); });
             self->updateStatusItem(true);
         }
     };
@@ -156,8 +165,7 @@ DisplayPopoverView MenuBarController::makeView() {
     };
     view.onSelectIconStyle = [self](MenuBarIconStyle style) {
         if (self) {
-            self->store_.setIconStyle(style);
-            self->reportSettingsWriteFailure();
+            self->runSettingsAction([&] { self->store_.setIconStyle(style); });
             self->updateStatusItem(true);
         }
     };
@@ -168,15 +176,13 @@ DisplayPopoverView MenuBarController::makeView() {
     };
     view.onSetAnimateOnChange = [self](bool on) {
         if (self) {
-            self->store_.setAnimateOnChange(on);
-            self->reportSettingsWriteFailure();
+            self->runSettingsAction([&] { self->store_.setAnimateOnChange(on); });
             self->quietRedraw();
         }
     };
     view.onSetAutoApply = [self](bool on) {
         if (self) {
-            self->store_.setAutoApplyOnLaunch(on);
-            self->reportSettingsWriteFailure();
+            self->runSettingsAction([&] { self->store_.setAutoApplyOnLaunch(on); });
             self->quietRedraw();
         }
     };
@@ -209,14 +215,12 @@ DisplayPopoverView MenuBarController::makeView() {
 
 void MenuBarController::selectMode(const DisplayModeInfo& mode, DisplayId display) {
     std::optional<DisplayServiceError> error;
-    {
+    runSettingsAction([&] {
         OwnDisplayChange own(environment_.changeEcho);
         error = store_.applyMode(mode, display);
-    }
+    });
     if (error) {
         showError(kModeChangeFailedTitle, error->description());
-    } else {
-        reportSettingsWriteFailure();
     }
     // Drawn either way: a display may have changed while the user chose.
     updateStatusItem(true);
@@ -233,15 +237,8 @@ void MenuBarController::setLoginItem(bool enabled) {
 }
 
 void MenuBarController::setColorMode(MenuBarColorMode mode) {
-    store_.setColorMode(mode);
-    reportSettingsWriteFailure();
+    runSettingsAction([&] { store_.setColorMode(mode); });
     quietRedraw();
-}
-
-void MenuBarController::reportSettingsWriteFailure() {
-    if (const std::optional<SettingsError> error = store_.takeWriteError()) {
-        showError(kSettingsWriteFailedTitle, error->description());
-    }
 }
 
 void MenuBarController::showError(const QString& title, const QString& description) {

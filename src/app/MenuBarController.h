@@ -98,7 +98,10 @@ class MenuBarController : public QObject {
     void setLoginItem(bool enabled);
     void setColorMode(MenuBarColorMode mode);
     void showError(const QString& title, const QString& description);
-    void reportSettingsWriteFailure();
+    // Runs a user's action that writes settings and reports a failed write
+    // of its own; a failure left from automatic work is not the user's.
+    template <typename Action>
+    void runSettingsAction(Action&& action);
     void applySavedModes();
 
     Environment environment_;

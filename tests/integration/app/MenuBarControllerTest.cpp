@@ -31,6 +31,14 @@ struct RecordingAlerts : AlertPresenter {
     }
 };
 
+// Settings kept in memory whose writes fail while `failure` is set.
+struct FailingSettings : InMemorySettingsStore {
+    std::optional<SettingsError> failure;
+    std::optional<SettingsError> setValue(const QString& key, const SettingValue& value) override {
+        return failure ? failure : InMemorySettingsStore::setValue(key, value);
+    }
+};
+
 // Another program's window that counts the clicks it receives: xev.
 class ClickWitness {
   public:
@@ -173,7 +181,7 @@ class MenuBarControllerTest : public ::testing::Test {
     QTemporaryDir folder;
     X11DisplayBackend backend{{appDesktop().server->displayName(), {}}};
     X11GlobalMouseDownMonitor mouseDowns{appDesktop().server->displayName()};
-    InMemorySettingsStore settings;
+    FailingSettings settings;
     CountingRegistration login{folder.filePath("autostart/corvane.desktop")};
     RecordingAlerts alerts;
     std::unique_ptr<X11DisplayChangeMonitor> monitor;
@@ -430,6 +438,23 @@ TEST_F(MenuBarControllerTest, TrayIconIsNamedFromItsFirstShowingAndAfterTheTrayR
     appDesktop().tray = std::make_unique<TrayHost>(server());
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return first.isNull() && trayName(item) == expected; }, 5000));
+}
+
+TEST_F(MenuBarControllerTest, OnlyAUsersOwnFailedWriteRaisesTheSaveAlert) {
+    const SettingsError diskFull(SettingsError::Kind::writeFailed, "/x/settings.plist",
+                                 "No space left on device");
+    // Launching records the selected display, which fails to save.
+    settings.failure = diskFull;
+    auto controller = launch();
+    settings.failure.reset();
+    controller->currentView().onSetColorMode(MenuBarColorMode::green);
+    controller->refreshState();
+    EXPECT_TRUE(alerts.shown.isEmpty());
+
+    settings.failure = diskFull;
+    controller->currentView().onSetColorMode(MenuBarColorMode::blue);
+    ASSERT_EQ(alerts.shown.size(), 1);
+    EXPECT_TRUE(alerts.shown[0].startsWith(MenuBarController::kSettingsWriteFailedTitle));
 }
 
 }  // namespace

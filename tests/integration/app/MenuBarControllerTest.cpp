@@ -42,15 +42,10 @@ struct FailingSettings : InMemorySettingsStore {
 // Another program's window that counts the clicks it receives: xev.
 class ClickWitness {
   public:
-    ClickWitness(const XorgServer& server, const QRect& area) {
+    // `geometry` as X takes it: "WxH+X+Y".
+    ClickWitness(const XorgServer& server, const char* geometry) {
         xev_.setProcessEnvironment(server.environment());
-        xev_.start(QStringLiteral("xev"), {"-geometry",
-                                           QStringLiteral("%1x%2+%3+%4")
-                                               .arg(area.width())
-                                               .arg(area.height())
-                                               .arg(area.x())
-                                               .arg(area.y()),
-                                           "-event", "button"});
+        xev_.start(QStringLiteral("xev"), {"-geometry", geometry, "-event", "button"});
         xdotool(server, {"search", "--sync", "--onlyvisible", "--name", "Event Tester"});
     }
     ~ClickWitness() {
@@ -346,7 +341,7 @@ TEST_F(MenuBarControllerTest, AReturningDisplayGetsItsSavedModeOncePerAppearance
 
 TEST_F(MenuBarControllerTest, ClicksOutsideCloseThePopoverAndStillReachTheirWindow) {
     auto controller = launch();
-    ClickWitness witness(server(), QRect(100, 400, 300, 200));
+    ClickWitness witness(server(), "300x200+100+400");
     const QPoint inWitness(250, 500);
     // Docked once the icon sits inside the tray's window.
     const QRect dock = appDesktop().tray->geometry();

@@ -34,6 +34,11 @@ const Mode* Monitor::currentMode() const {
     return found == modes.end() ? nullptr : &*found;
 }
 
+bool sameConfiguration(const DisplayConfigState& a, const DisplayConfigState& b) {
+    return a.monitors == b.monitors && a.logicalMonitors == b.logicalMonitors &&
+           a.layoutMode == b.layoutMode;
+}
+
 std::vector<OnlineMonitor> onlineMonitors(const DisplayConfigState& state) {
     std::vector<OnlineMonitor> online;
     std::vector<OutputIdentity> identities;

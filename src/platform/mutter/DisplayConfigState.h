@@ -38,6 +38,8 @@ struct Mode {
     bool isCurrent = false;
     bool isPreferred = false;
     bool isInterlaced = false;
+
+    bool operator==(const Mode&) const = default;
 };
 
 struct Monitor {
@@ -47,6 +49,7 @@ struct Monitor {
     std::optional<bool> underscanning;  // absent when the monitor cannot underscan
 
     const Mode* currentMode() const;
+    bool operator==(const Monitor&) const = default;
 };
 
 struct LogicalMonitor {
@@ -56,6 +59,8 @@ struct LogicalMonitor {
     std::uint32_t transform = 0;  // odd values turn the monitor a quarter
     bool primary = false;
     std::vector<MonitorKey> monitors;  // several when mirrored
+
+    bool operator==(const LogicalMonitor&) const = default;
 };
 
 struct DisplayConfigState {
@@ -65,6 +70,10 @@ struct DisplayConfigState {
     std::uint32_t layoutMode = kLayoutLogical;
     bool supportsChangingLayoutMode = false;
 };
+
+// Whether two reads show the same monitors, modes and layout. Serials are
+// left out: Mutter counts its reads of the hardware, not changes.
+bool sameConfiguration(const DisplayConfigState& a, const DisplayConfigState& b);
 
 // A monitor that shows part of the desktop: it belongs to a logical monitor
 // and has a current mode. Indices point into the state's lists.

@@ -4,22 +4,28 @@
 #include <QObject>
 #include <QTimer>
 #include <chrono>
+#include <optional>
 
 #include "display/DisplayChangeEcho.h"
+#include "platform/mutter/DisplayConfigClient.h"
 
 namespace corvane {
 
 // Tells the application that Mutter's display configuration changed: a
 // monitor plugged in or out, a mode switched, a layout applied. Mutter's
-// MonitorsChanged signal becomes displaysChanged() once the signals have
-// been quiet for the quiet period, which also lets the display backend
-// drop its stale state first.
+// MonitorsChanged signals are gathered for the quiet period; then the
+// configuration is read, and displaysChanged() follows only when it differs
+// from the one known before (a configuration Mutter cannot be asked for
+// counts as a change once).
 //
 // Changes the application makes itself are bracketed with beginOwnChange()
-// and endOwnChange(): Mutter signals a change before it answers the call
-// that made it, so what arrives before the end of the bracket is dropped.
+// and endOwnChange(): the configuration at the end of the bracket becomes
+// the known one. Mutter announces a change more than once, some of it long
+// after the call that made it returned, so this, not timing, is what keeps
+// the application's own changes from being reported back to it.
 //
-// Lives on the thread that creates it and signals there.
+// Lives on the thread that creates it and signals there. Give it the
+// connection the display backend uses.
 class MutterDisplayChangeMonitor : public QObject, public DisplayChangeEcho {
     Q_OBJECT
 
@@ -39,10 +45,14 @@ class MutterDisplayChangeMonitor : public QObject, public DisplayChangeEcho {
     void displaysChanged();
 
   private slots:
-    void noteChange();
+    void noteSignal();
 
   private:
+    void compare();
+
+    mutter::DisplayConfigClient client_;
     QTimer quiet_;
+    std::optional<mutter::DisplayConfigState> known_;
     int ownChanges_ = 0;
     bool connected_ = false;
 };

@@ -1,154 +1,41 @@
-#include <gtest/gtest.h>
-
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include "AppDesktop.h"
-#include "app/AlertPresenter.h"
-#include "app/MenuBarController.h"
-#include "app/PopoverWindow.h"
-#include "app/StatusItem.h"
-#include "integration/ui/PopoverFixtures.h"
-#include "platform/linux/autostart/XdgAutostartEntry.h"
-#include "platform/x11/X11DisplayBackend.h"
-#include "platform/x11/X11DisplayChangeMonitor.h"
-#include "state/InMemorySettingsStore.h"
+#include "integration/app/ControllerFixture.h"
 #include "state/SettingsKeys.h"
-#include "support/xorg/EdidBlob.h"
 
-namespace corvane {
+namespace corvane::testing {
 namespace {
 
-using namespace corvane::testing;
+const QString k60 = QStringLiteral("1920×1080 · 60Hz");
+const QString k120 = QStringLiteral("1920×1080 · 120Hz");
+const QString k720 = QStringLiteral("1280×720 · 60Hz");
 
-struct RecordingAlerts : AlertPresenter {
-    QStringList shown;
-    void showWarning(const QString& title, const QString& text) override {
-        shown << title + u'\n' + text;
-    }
-};
-
-// The real autostart entry, counting the requests that reach it.
-struct CountingRegistration : LoginItemRegistration {
-    explicit CountingRegistration(const QString& entryPath)
-        : entry(entryPath, QStringLiteral("/opt/corvane/Corvane.app/Contents/MacOS/Corvane")) {}
-    bool isRegistered() const override { return entry.isRegistered(); }
-    std::optional<LoginItemError> registerItem() override {
-        ++requests;
-        return entry.registerItem();
-    }
-    std::optional<LoginItemError> unregisterItem() override {
-        ++requests;
-        return entry.unregisterItem();
-    }
-    XdgAutostartEntry entry;
-    int requests = 0;
-};
-
-class MenuBarControllerTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        server().setMode(QStringLiteral("DUMMY0"), kMode60);
-        server().xrandr({"--output", "DUMMY1", "--off"});
-        ASSERT_TRUE(folder.isValid());
-    }
-
-    static XorgServer& server() { return *appDesktop().server; }
-
-    std::unique_ptr<MenuBarController> launch(bool watchChanges = false) {
-        MenuBarController::Environment environment;
-        environment.displays = &backend;
-        environment.settings = &settings;
-        environment.loginItem = &login;
-        environment.alerts = &alerts;
-        environment.updater.appBundleURL = QUrl::fromLocalFile(folder.filePath("Corvane.app"));
-        environment.updater.applicationSupportDirectory = QUrl::fromLocalFile(folder.path());
-        environment.updater.updateDirectories = QList<QUrl>{};
-        if (watchChanges) {
-            monitor = std::make_unique<X11DisplayChangeMonitor>(server().displayName());
-            environment.changeEcho = monitor.get();
-        }
-        auto controller = std::make_unique<MenuBarController>(std::move(environment));
-        if (monitor) {
-            QObject::connect(monitor.get(), &X11DisplayChangeMonitor::displaysChanged,
-                             controller.get(), &MenuBarController::displayParametersChanged);
-        }
-        controller->applicationDidFinishLaunching();
-        QObject::connect(controller->statusItem(), &StatusItem::pulseStarted, [this] { ++pulses; });
-        return controller;
-    }
-
-    // The mode name xrandr marks as current on an output, or empty.
-    static QString activeMode(const QString& output) {
-        const QStringList lines = server().xrandrOrThrow({"--current"}).split(u'\n');
-        bool inOutput = false;
-        for (const QString& line : lines) {
-            if (!line.startsWith(u' ')) {
-                inOutput = line.startsWith(output + u' ');
-            } else if (inOutput && line.contains(u'*')) {
-                return line.simplified().section(u' ', 0, 0);
-            }
-        }
-        return {};
-    }
-
-    static std::size_t entryIndex(PullDownMenu* menu, const QString& text) {
-        for (std::size_t i = 0; i < menu->entries().size(); ++i) {
-            if (menu->entries()[i].title.contains(text)) {
-                return i;
-            }
-        }
-        ADD_FAILURE() << "no entry with " << text.toStdString();
-        return 0;
-    }
-
-    // Opens the popover and picks an entry of one of its pull-down menus,
-    // as a user does.
-    static void choose(MenuBarController& controller, const char* face, const char* menu,
-                       const QString& text) {
-        if (!controller.popover()->isShown()) {
-            controller.togglePopover();
-        }
-        PullDownMenu* opened = openMenu(*controller.popover()->panel(), face, menu);
-        ASSERT_NE(opened, nullptr) << menu;
-        clickEntry(opened, entryIndex(opened, text));
-    }
-
-    QTemporaryDir folder;
-    X11DisplayBackend backend{{appDesktop().server->displayName(), {}}};
-    InMemorySettingsStore settings;
-    CountingRegistration login{folder.filePath("autostart/corvane.desktop")};
-    RecordingAlerts alerts;
-    std::unique_ptr<X11DisplayChangeMonitor> monitor;
-    int pulses = 0;
-};
-
-TEST_F(MenuBarControllerTest, LaunchReappliesSavedModesOnlyWhenTheSettingIsOn) {
+TEST_P(MenuBarControllerTest, LaunchReappliesSavedModesOnlyWhenTheSettingIsOn) {
     ASSERT_FALSE(settings.setValue(settingsKeys::kAutoApplyOnLaunch, true));
     {
         auto first = launch();
-        choose(*first, "modePicker", "modeMenu", QStringLiteral("1920×1080 · 120Hz"));
-        ASSERT_EQ(activeMode("DUMMY0"), kMode120);
+        choose(*first, "modePicker", "modeMenu", k120);
+        ASSERT_EQ(desktop().activeMode(false), k120);
     }
-    server().setMode(QStringLiteral("DUMMY0"), kMode60);
+    desktop().setMode(false, k60);
     {
         auto second = launch();
-        EXPECT_EQ(activeMode("DUMMY0"), kMode120);
+        EXPECT_EQ(desktop().activeMode(false), k120);
         EXPECT_EQ(second->statusItem()->appearance().toolTip, QStringLiteral("화면 주사율: 120Hz"));
     }
-    server().setMode(QStringLiteral("DUMMY0"), kMode60);
+    desktop().setMode(false, k60);
     ASSERT_FALSE(settings.setValue(settingsKeys::kAutoApplyOnLaunch, false));
     auto third = launch();
-    EXPECT_EQ(activeMode("DUMMY0"), kMode60);
+    EXPECT_EQ(desktop().activeMode(false), k60);
 }
 
-TEST_F(MenuBarControllerTest, TimerRedrawsAnOutsideSwitchWithinOneTickAndPulsesOnlyOnChange) {
+TEST_P(MenuBarControllerTest, TimerRedrawsAnOutsideSwitchWithinOneTickAndPulsesOnlyOnChange) {
     auto controller = launch();
     const auto tooltip = [&] { return controller->statusItem()->appearance().toolTip; };
     ASSERT_EQ(tooltip(), QStringLiteral("화면 주사율: 60Hz"));
 
-    server().setMode(QStringLiteral("DUMMY0"), kMode120);
+    desktop().setMode(false, k120);
     EXPECT_TRUE(QTest::qWaitFor([&] { return tooltip() == QStringLiteral("화면 주사율: 120Hz"); },
                                 MenuBarController::kRefreshIntervalMilliseconds + 500));
     EXPECT_EQ(pulses, 1);
@@ -159,13 +46,13 @@ TEST_F(MenuBarControllerTest, TimerRedrawsAnOutsideSwitchWithinOneTickAndPulsesO
     EXPECT_EQ(pulses, 1);
 
     controller->currentView().onSetAnimateOnChange(false);
-    server().setMode(QStringLiteral("DUMMY0"), kMode60);
+    desktop().setMode(false, k60);
     EXPECT_TRUE(QTest::qWaitFor([&] { return tooltip() == QStringLiteral("화면 주사율: 60Hz"); },
                                 MenuBarController::kRefreshIntervalMilliseconds + 500));
     EXPECT_EQ(pulses, 1);
 }
 
-TEST_F(MenuBarControllerTest, ColourChangesNeverPulseStyleChangesDo) {
+TEST_P(MenuBarControllerTest, ColourChangesNeverPulseStyleChangesDo) {
     auto controller = launch();
     controller->togglePopover();
     PopoverWindow* popover = controller->popover();
@@ -180,11 +67,11 @@ TEST_F(MenuBarControllerTest, ColourChangesNeverPulseStyleChangesDo) {
     EXPECT_TRUE(controller->lastIconSignature()->startsWith(QStringLiteral("ring|purple|60Hz|")));
 }
 
-TEST_F(MenuBarControllerTest, ChoosingAModeSwitchesTheDisplaySavesAndMarksIt) {
+TEST_P(MenuBarControllerTest, ChoosingAModeSwitchesTheDisplaySavesAndMarksIt) {
     auto controller = launch();
-    choose(*controller, "modePicker", "modeMenu", QStringLiteral("1280×720 · 60Hz"));
+    choose(*controller, "modePicker", "modeMenu", k720);
 
-    EXPECT_EQ(activeMode("DUMMY0"), kMode720);
+    EXPECT_EQ(desktop().activeMode(false), k720);
     const DisplayInfo display = *controller->store().selectedDisplay();
     EXPECT_TRUE(settings.contains(settingsKeys::savedMode(display.id)));
     EXPECT_EQ(controller->store().statusMessage(), QStringLiteral("1280×720 · 60Hz 적용됨"));
@@ -193,16 +80,12 @@ TEST_F(MenuBarControllerTest, ChoosingAModeSwitchesTheDisplaySavesAndMarksIt) {
     PullDownMenu* menu = openMenu(*controller->popover()->panel(), "modePicker", "modeMenu");
     ASSERT_NE(menu, nullptr);
     EXPECT_TRUE(
-        menu->entries()[entryIndex(menu, QStringLiteral("1280×720 · 60Hz"))].title.startsWith(
-            QStringLiteral("✓ 현재 · ")));
+        menu->entries()[entryIndex(menu, k720)].title.startsWith(QStringLiteral("✓ 현재 · ")));
     menu->close();
 }
 
-TEST_F(MenuBarControllerTest, ARefusedSwitchShowsTheAlertAndChangesNothing) {
-    // Wider than the largest screen RandR allows once placed right of DUMMY0.
-    server().newMode(Modeline::withRefresh(QStringLiteral("Huge"), 32000, 1000, 30));
-    server().plug(QStringLiteral("DUMMY1"), kMode60);
-    server().addMode(QStringLiteral("DUMMY1"), QStringLiteral("Huge"));
+TEST_P(MenuBarControllerTest, ARefusedSwitchShowsTheAlertAndChangesNothing) {
+    const auto [refused, code] = desktop().prepareRefusal();
     auto controller = launch();
     controller->togglePopover();
     PullDownMenu* displays =
@@ -214,18 +97,17 @@ TEST_F(MenuBarControllerTest, ARefusedSwitchShowsTheAlertAndChangesNothing) {
     ASSERT_FALSE(controller->store().selectedDisplay()->isMain);
     const std::optional<QString> statusBefore = controller->store().statusMessage();
 
-    choose(*controller, "modePicker", "modeMenu", QStringLiteral("32000×1000"));
+    choose(*controller, "modePicker", "modeMenu", refused);
 
     ASSERT_EQ(alerts.shown.size(), 1);
-    EXPECT_EQ(alerts.shown[0], QStringLiteral("화면 모드를 변경하지 못했습니다\nmacOS가 화면 모드 "
-                                              "변경을 거부했습니다. 오류 코드: 2"));
-    EXPECT_EQ(activeMode("DUMMY1"), kMode60);
+    EXPECT_TRUE(alerts.shown[0].startsWith(QStringLiteral("화면 모드를 변경하지 못했습니다\n")));
+    EXPECT_TRUE(alerts.shown[0].endsWith(QStringLiteral("오류 코드: %1").arg(code)));
+    EXPECT_EQ(desktop().activeMode(true), k60);
     EXPECT_FALSE(settings.contains(settingsKeys::savedMode(side)));
     EXPECT_EQ(controller->store().statusMessage(), statusBefore);
-    server().deleteMode(QStringLiteral("DUMMY1"), QStringLiteral("Huge"));
 }
 
-TEST_F(MenuBarControllerTest, LoginSwitchWritesTheAutostartEntryOnlyWhenItChanges) {
+TEST_P(MenuBarControllerTest, LoginSwitchWritesTheAutostartEntryOnlyWhenItChanges) {
     auto controller = launch();
     const QString entry = folder.filePath("autostart/corvane.desktop");
 
@@ -245,40 +127,35 @@ TEST_F(MenuBarControllerTest, LoginSwitchWritesTheAutostartEntryOnlyWhenItChange
     EXPECT_TRUE(alerts.shown.isEmpty());
 }
 
-TEST_F(MenuBarControllerTest, AReturningDisplayGetsItsSavedModeOncePerAppearance) {
-    EdidFields side;
-    side.monitorName = QStringLiteral("Side");
-    side.serialNumber = 7;
-    server().attachEdid(QStringLiteral("DUMMY1"), makeEdid(side));
-    server().plug(QStringLiteral("DUMMY1"), kMode60);
+TEST_P(MenuBarControllerTest, AReturningDisplayGetsItsSavedModeOncePerAppearance) {
+    desktop().setMode(true, k60);
     ASSERT_FALSE(settings.setValue(settingsKeys::kAutoApplyOnLaunch, true));
     auto controller = launch(/*watchChanges=*/true);
     const auto sideDisplay = [&]() -> std::optional<DisplayInfo> {
-        for (const DisplayInfo& display : controller->store().displays()) {
-            if (display.name == QStringLiteral("Side")) {
-                return display;
-            }
+        const std::vector<DisplayInfo>& displays = controller->store().displays();
+        if (displays.size() < 2) {
+            return std::nullopt;
         }
-        return std::nullopt;
+        return displays[0].isMain ? displays[1] : displays[0];
     };
     ASSERT_TRUE(sideDisplay());
     DisplayModeInfo fast = *sideDisplay()->currentMode;
     fast.id = 0;
     fast.refreshRate = 120;
     controller->currentView().onSelectMode(fast, sideDisplay()->id);
-    ASSERT_EQ(activeMode("DUMMY1"), kMode120);
+    ASSERT_EQ(desktop().activeMode(true), k120);
 
-    server().unplug(QStringLiteral("DUMMY1"));
+    desktop().unplugSide();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !sideDisplay(); }, 3000));
-    server().plug(QStringLiteral("DUMMY1"), kMode60);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return activeMode("DUMMY1") == kMode120; }, 3000));
+    desktop().setMode(true, k60);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return desktop().activeMode(true) == k120; }, 3000));
 
     // Still connected: a switch from outside is left alone.
-    server().setMode(QStringLiteral("DUMMY1"), kMode60);
+    desktop().setMode(true, k60);
     QTest::qWait(MenuBarController::kRefreshIntervalMilliseconds + 500);
-    EXPECT_EQ(activeMode("DUMMY1"), kMode60);
+    EXPECT_EQ(desktop().activeMode(true), k60);
     EXPECT_TRUE(alerts.shown.isEmpty());
 }
 
 }  // namespace
-}  // namespace corvane
+}  // namespace corvane::testing

@@ -1,13 +1,11 @@
-"""Drives Mutter's display configuration from outside, as the desktop's own
-display settings do, and reads it back through GetCurrentState.
-
-  state                 one line per monitor shown: connector mode x y primary
-  set CONNECTOR MODE    switches the monitor (placing it right of the others
-                        when it was off); every other monitor stays
-  set CONNECTOR off     takes the monitor out of the layout
-  mirror                shows every monitor in one place, in the first one's mode
-  reset                 shows the first monitor alone, at the origin, in its preferred mode
-"""
+# Drives Mutter's display configuration from outside, as the desktop's own
+# display settings do, and reads it back through GetCurrentState.
+#   state               one line per monitor shown: connector mode x y primary
+#   set CONNECTOR MODE  switches the monitor (placing it right of the others
+#                       when it was off); every other monitor stays
+#   set CONNECTOR off   takes the monitor out of the layout
+#   mirror              shows every monitor in one place, in the first one's mode
+#   reset               shows the first monitor alone at the origin, in its preferred mode
 import sys
 
 import dbus

@@ -6,21 +6,18 @@ namespace corvane {
 namespace {
 
 TEST(DisplayBackendChoiceTest, FollowsTheSession) {
-    const struct {
-        SessionFacts facts;
-        DisplayBackendChoice expected;
-    } rows[] = {
-        {{true, "wayland-0", "wayland"}, DisplayBackendChoice::mutter},
-        {{true, "", "x11"}, DisplayBackendChoice::mutter},
-        {{false, "wayland-1", ""}, DisplayBackendChoice::unsupportedWayland},
-        {{false, "", "Wayland"}, DisplayBackendChoice::unsupportedWayland},
-        {{false, "", "x11"}, DisplayBackendChoice::x11},
-        {{false, "", ""}, DisplayBackendChoice::x11},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(chooseDisplayBackend(row.facts), row.expected)
-            << row.facts.mutterOnSessionBus << " " << row.facts.waylandDisplay.toStdString() << " "
-            << row.facts.sessionType.toStdString();
+    using enum DisplayBackendChoice;
+    const std::pair<SessionFacts, DisplayBackendChoice> rows[] = {
+        {{true, "wayland-0", "wayland"}, mutter},
+        {{true, "", "x11"}, mutter},
+        {{false, "wayland-1", ""}, unsupportedWayland},
+        {{false, "", "Wayland"}, unsupportedWayland},
+        {{false, "", "x11"}, x11},
+        {{false, "", ""}, x11}};
+    for (const auto& [facts, expected] : rows) {
+        EXPECT_EQ(chooseDisplayBackend(facts), expected)
+            << facts.mutterOnSessionBus << facts.waylandDisplay.toStdString() << " "
+            << facts.sessionType.toStdString();
     }
 }
 

@@ -23,144 +23,80 @@ MonitorKey key(const char* connector) {
     return {connector, "DEL", "DELL U2720Q", QStringLiteral("SN-%1").arg(connector)};
 }
 
-// A at the origin (primary, 1920×1080 of three modes), B right of it
-// (1920×1080, underscanning), C connected but shown nowhere.
-DisplayConfigState twoShown() {
-    DisplayConfigState state;
-    state.serial = 7;
-    state.layoutMode = kLayoutPhysical;
-    state.supportsChangingLayoutMode = true;
+// A (primary) at the origin and B beside it, both at 1920×1080 of three
+// modes; B underscans; C is connected but shown nowhere.
+DisplayConfigState layout(std::uint32_t layoutMode = kLayoutPhysical, double scaleOfA = 1.0,
+                          std::uint32_t transformOfA = 0, int xOfB = 1920, int yOfB = 0) {
     const std::vector<Mode> modes = {mode(3840, 2160, {1.0, 2.0}),
                                      mode(1920, 1080, {1.0, 2.0}, true), mode(1280, 720)};
-    state.monitors = {
-        {key("A"), modes, "A", {}}, {key("B"), modes, "B", true}, {key("C"), {}, "C", {}}};
-    state.logicalMonitors = {{0, 0, 1.0, 0, true, {key("A")}},
-                             {1920, 0, 1.0, 0, false, {key("B")}}};
-    return state;
+    return {
+        7,
+        {{key("A"), modes, "A", {}}, {key("B"), modes, "B", true}, {key("C"), {}, "C", {}}},
+        {{0, 0, scaleOfA, transformOfA, true, {key("A")}}, {xOfB, yOfB, 1.0, 0, false, {key("B")}}},
+        layoutMode,
+        true};
 }
 
-struct PlanCase {
-    const char* name;
-    void (*arrange)(DisplayConfigState&);
-    const char* connector;
-    const char* modeId;
-    std::vector<std::tuple<int, int, double, QString>>
-        expected;  // x, y, scale, mode per logical monitor
-};
-
-void PrintTo(const PlanCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class PlanModeSwitchTest : public ::testing::TestWithParam<PlanCase> {};
-
-TEST_P(PlanModeSwitchTest, KeepsEverythingElseAndTheMonitorsTouching) {
-    DisplayConfigState state = twoShown();
-    GetParam().arrange(state);
-    const std::optional<MonitorsConfig> config =
-        planModeSwitch(state, GetParam().connector, GetParam().modeId);
-    ASSERT_TRUE(config);
-    EXPECT_EQ(config->serial, 7u);
-    EXPECT_EQ(config->properties.value("layout-mode"), QVariant(state.layoutMode));
-    ASSERT_EQ(config->logicalMonitors.size(), GetParam().expected.size());
-    for (std::size_t i = 0; i < config->logicalMonitors.size(); ++i) {
-        const LogicalMonitorConfig& planned = config->logicalMonitors[i];
-        const LogicalMonitor& before = state.logicalMonitors[i];
-        const auto& [x, y, scale, modeId] = GetParam().expected[i];
-        EXPECT_EQ(std::tie(planned.x, planned.y, planned.monitors[0].modeId),
-                  std::tie(x, y, modeId))
-            << i;
-        EXPECT_DOUBLE_EQ(planned.scale, scale);
-        EXPECT_EQ(std::tie(planned.transform, planned.primary),
-                  std::tie(before.transform, before.primary));
-        EXPECT_EQ(planned.monitors[0].connector, before.monitors[0].connector);
+// "x,y ×scale mode turn, …": each logical monitor of the plan, then its
+// serial and layout mode.
+QString describe(const MonitorsConfig& config) {
+    QString text;
+    for (const LogicalMonitorConfig& logical : config.logicalMonitors) {
+        const MonitorAssignment& monitor = logical.monitors.at(0);
+        text += QStringLiteral("%1,%2 ×%3 %4 %5%6%7, ")
+                    .arg(logical.x)
+                    .arg(logical.y)
+                    .arg(logical.scale)
+                    .arg(monitor.modeId)
+                    .arg(logical.transform)
+                    .arg(logical.primary ? " primary" : "")
+                    .arg(monitor.properties.value("underscanning").toBool() ? " underscan" : "");
     }
-    EXPECT_EQ(config->logicalMonitors[1].monitors[0].properties.value("underscanning"),
-              QVariant(true));
+    return text + QStringLiteral("%1 %2")
+                      .arg(config.serial)
+                      .arg(config.properties.value("layout-mode").toUInt());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, PlanModeSwitchTest,
-    ::testing::Values(
-        PlanCase{"RightOneShrinks",
-                 [](DisplayConfigState&) {},
-                 "B",
-                 "1280x720@60.000",
-                 {{0, 0, 1.0, "1920x1080@60.000"}, {1920, 0, 1.0, "1280x720@60.000"}}},
-        PlanCase{"LeftOneShrinks",
-                 [](DisplayConfigState&) {},
-                 "A",
-                 "1280x720@60.000",
-                 {{0, 0, 1.0, "1280x720@60.000"}, {1280, 0, 1.0, "1920x1080@60.000"}}},
-        PlanCase{"UpperOneGrows",
-                 [](DisplayConfigState& s) {
-                     s.logicalMonitors[1].x = 0, s.logicalMonitors[1].y = 1080;
-                 },
-                 "A",
-                 "3840x2160@60.000",
-                 {{0, 0, 1.0, "3840x2160@60.000"}, {0, 2160, 1.0, "1920x1080@60.000"}}},
-        PlanCase{"TurnedOneUsesItsHeight",
-                 [](DisplayConfigState& s) {
-                     s.logicalMonitors[0].transform = 1;
-                     s.logicalMonitors[1].x = 1080;
-                 },
-                 "A",
-                 "1280x720@60.000",
-                 {{0, 0, 1.0, "1280x720@60.000"}, {720, 0, 1.0, "1920x1080@60.000"}}},
-        PlanCase{"ScaledKeepsItsScaleWhereSupported",
-                 [](DisplayConfigState& s) {
-                     s.layoutMode = kLayoutLogical;
-                     s.logicalMonitors[0].scale = 2.0;
-                     s.logicalMonitors[1].x = 960;
-                 },
-                 "A",
-                 "3840x2160@60.000",
-                 {{0, 0, 2.0, "3840x2160@60.000"}, {1920, 0, 1.0, "1920x1080@60.000"}}},
-        PlanCase{"ScaledFallsBackToThePreferredScale",
-                 [](DisplayConfigState& s) {
-                     s.layoutMode = kLayoutLogical;
-                     s.logicalMonitors[0].scale = 2.0;
-                     s.logicalMonitors[1].x = 960;
-                 },
-                 "A",
-                 "1280x720@60.000",
-                 {{0, 0, 1.0, "1280x720@60.000"}, {1280, 0, 1.0, "1920x1080@60.000"}}}),
-    [](const ::testing::TestParamInfo<PlanCase>& info) { return info.param.name; });
+TEST(PlanModeSwitch, KeepsEverythingElseAndTheMonitorsTouching) {
+    const std::tuple<DisplayConfigState, const char*, const char*, const char*> rows[] = {
+        {layout(), "B", "1280x720@60.000",
+         "0,0 ×1 1920x1080@60.000 0 primary, 1920,0 ×1 1280x720@60.000 0 underscan, 7 2"},
+        {layout(), "A", "1280x720@60.000",
+         "0,0 ×1 1280x720@60.000 0 primary, 1280,0 ×1 1920x1080@60.000 0 underscan, 7 2"},
+        {layout(kLayoutPhysical, 1, 0, 0, 1080), "A", "3840x2160@60.000",
+         "0,0 ×1 3840x2160@60.000 0 primary, 0,2160 ×1 1920x1080@60.000 0 underscan, 7 2"},
+        // Turned a quarter, its height is its width in the layout.
+        {layout(kLayoutPhysical, 1, 1, 1080), "A", "1280x720@60.000",
+         "0,0 ×1 1280x720@60.000 1 primary, 720,0 ×1 1920x1080@60.000 0 underscan, 7 2"},
+        // Scaled: the scale stays where the new mode allows it, else the
+        // mode's preferred one; the layout is in logical pixels.
+        {layout(kLayoutLogical, 2, 0, 960), "A", "3840x2160@60.000",
+         "0,0 ×2 3840x2160@60.000 0 primary, 1920,0 ×1 1920x1080@60.000 0 underscan, 7 1"},
+        {layout(kLayoutLogical, 2, 0, 960), "A", "1280x720@60.000",
+         "0,0 ×1 1280x720@60.000 0 primary, 1280,0 ×1 1920x1080@60.000 0 underscan, 7 1"}};
+    for (const auto& [state, connector, modeId, expected] : rows) {
+        const std::optional<MonitorsConfig> config = planModeSwitch(state, connector, modeId);
+        ASSERT_TRUE(config);
+        EXPECT_EQ(describe(*config), expected);
+    }
+}
 
 TEST(PlanModeSwitch, NeedsAShownMonitorAndOneOfItsModes) {
-    EXPECT_FALSE(planModeSwitch(twoShown(), "C", "1920x1080@60.000"));
-    EXPECT_FALSE(planModeSwitch(twoShown(), "B", "1600x900@60.000"));
-}
-
-TEST(OnlineMonitors, AreTheShownOnesWithTheirMainAndIdentifiers) {
-    DisplayConfigState state = twoShown();
-    state.monitors[0].key = {"eDP-1", "unknown", "unknown", "unknown"};
-    state.logicalMonitors[0] = {0, 0, 1.0, 0, false, {state.monitors[0].key}};
-    state.logicalMonitors[1].primary = true;
-    const std::vector<OnlineMonitor> online = onlineMonitors(state);
-    ASSERT_EQ(online.size(), 2u);
-    EXPECT_EQ(online[0].id, monitorDisplayId({"eDP-1", std::nullopt}));
-    EXPECT_EQ(online[1].id, monitorDisplayId({"B", MonitorSpec{"DEL", "DELL U2720Q", "SN-B"}}));
-    EXPECT_EQ(mainMonitor(state, online), &online[1]);
-    state.logicalMonitors[1].primary = false;
-    EXPECT_EQ(mainMonitor(state, online), &online[0]);
+    EXPECT_FALSE(planModeSwitch(layout(), "C", "1920x1080@60.000"));
+    EXPECT_FALSE(planModeSwitch(layout(), "B", "1600x900@60.000"));
 }
 
 TEST(ModeIdentifier, FollowsSizeRateAndInterlacingOnly) {
-    Mode base = mode(1920, 1080);
-    Mode sameElsewhere = base;
-    sameElsewhere.isCurrent = true;
-    sameElsewhere.supportedScales = {1.0, 2.0};
-    EXPECT_EQ(modeIdentifier(sameElsewhere), modeIdentifier(base));
-    EXPECT_NE(modeIdentifier(base), 0);
-    Mode slower = base;
-    slower.refreshRate = 59.94;
-    Mode interlaced = base;
-    interlaced.isInterlaced = true;
-    for (const Mode& other : {slower, interlaced, mode(1920, 1200)}) {
-        EXPECT_NE(modeIdentifier(other), modeIdentifier(base));
-    }
-    EXPECT_FALSE(platformMode(interlaced).usableForDesktop);
+    const std::int32_t id = modeIdentifier(mode(1920, 1080));
+    EXPECT_EQ(modeIdentifier(mode(1920, 1080, {1.0, 2.0}, true)), id);
+    EXPECT_NE(modeIdentifier(mode(1920, 1200)), id);
+    Mode other = mode(1920, 1080);
+    other.refreshRate = 59.94;
+    EXPECT_NE(modeIdentifier(other), id);
+    other = mode(1920, 1080);
+    other.isInterlaced = true;
+    EXPECT_NE(modeIdentifier(other), id);
+    EXPECT_FALSE(platformMode(other).usableForDesktop);
 }
 
 QByteArray edidFixture(const char* name) {
@@ -169,37 +105,27 @@ QByteArray edidFixture(const char* name) {
     return QByteArray::fromHex(file.readAll().simplified().replace(' ', ""));
 }
 
-struct SessionCase {
-    const char* edid;
-    MonitorKey reportedByMutter;  // what Mutter's GetCurrentState says of that monitor
-};
-
-void PrintTo(const SessionCase& c, std::ostream* out) {
-    *out << c.edid;
+// The X11 backend reads a monitor's EDID; Mutter reports the same monitor
+// as text, on a port named differently. Both must give it one identifier,
+// so that its saved mode follows it between sessions. Without an EDID both
+// fall back to the port's name.
+TEST(SameMonitor, HasOneIdentifierUnderX11AndMutter) {
+    const std::tuple<const char*, const char*, MonitorKey> rows[] = {
+        {"serial-and-name.hex", "DisplayPort-0", {"DP-1", "DEL", "DELL U2720Q", "CXK7R83"}},
+        {"no-serial.hex", "HDMI-A-0", {"DP-1", "GSM", "LG ULTRAFINE", "0x00000000"}},
+        {"panel-without-name.hex", "eDP", {"eDP-1", "BOE", "0x0974", "0x00000000"}},
+        {nullptr, "eDP-1", {"eDP-1", "unknown", "unknown", "unknown"}}};
+    for (const auto& [edid, output, reported] : rows) {
+        x11::RandrLayout randr;
+        randr.modes = {{0x40, 1920, 1080, 148500000, 2200, 1125, 0}};
+        randr.crtcs = {{0x60, 0, 0, 0x40, x11::kRotate0, {0x70}}};
+        randr.outputs = {{0x70, output, true, 0x60, {0x40}, edid ? edidFixture(edid) : ""}};
+        const DisplayConfigState mutter{1,
+                                        {{reported, {mode(1920, 1080, {1.0}, true)}, "", {}}},
+                                        {{0, 0, 1, 0, true, {reported}}}};
+        EXPECT_EQ(x11::onlineDisplays(randr).at(0).id, onlineMonitors(mutter).at(0).id) << output;
+    }
 }
-
-class SameMonitorTest : public ::testing::TestWithParam<SessionCase> {};
-
-// The X11 backend reads the EDID; Mutter reports the monitor's spec as text,
-// on a port named differently. The identifier, and with it the saved mode,
-// must be the same in both sessions.
-TEST_P(SameMonitorTest, HasOneIdentifierUnderX11AndMutter) {
-    x11::RandrLayout layout;
-    layout.modes = {{0x40, 1920, 1080, 148500000, 2200, 1125, 0}};
-    layout.crtcs = {{0x60, 0, 0, 0x40, x11::kRotate0, {0x70}}};
-    layout.outputs = {{0x70, "DisplayPort-0", true, 0x60, {0x40}, edidFixture(GetParam().edid)}};
-    DisplayConfigState state;
-    state.monitors = {{GetParam().reportedByMutter, {mode(1920, 1080, {1.0}, true)}, "", {}}};
-    state.logicalMonitors = {{0, 0, 1.0, 0, true, {GetParam().reportedByMutter}}};
-    EXPECT_EQ(x11::onlineDisplays(layout).at(0).id, onlineMonitors(state).at(0).id);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Monitors, SameMonitorTest,
-    ::testing::Values(SessionCase{"serial-and-name.hex", {"DP-1", "DEL", "DELL U2720Q", "CXK7R83"}},
-                      SessionCase{"no-serial.hex", {"DP-1", "GSM", "LG ULTRAFINE", "0x00000000"}},
-                      SessionCase{"panel-without-name.hex",
-                                  {"eDP-1", "BOE", "0x0974", "0x00000000"}}));
 
 }  // namespace
 }  // namespace corvane::mutter

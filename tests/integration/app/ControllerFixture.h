@@ -1,0 +1,143 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <memory>
+
+#include "app/AlertPresenter.h"
+#include "app/MenuBarController.h"
+#include "app/PopoverWindow.h"
+#include "app/StatusItem.h"
+#include "integration/ui/PopoverFixtures.h"
+#include "platform/linux/autostart/XdgAutostartEntry.h"
+#include "state/InMemorySettingsStore.h"
+
+namespace corvane::testing {
+
+// The desktop a controller test runs on, one per test executable: a main
+// display and a side one, each offering "1920×1080 · 60Hz", "1920×1080 ·
+// 120Hz" and "1280×720 · 60Hz" (modes are named by these texts here).
+class ControllerDesktop {
+  public:
+    virtual ~ControllerDesktop() = default;
+    // The main display alone, at 1920×1080 · 60Hz.
+    virtual void reset() = 0;
+    // Switches a display from outside the application; switching the side
+    // display plugs it in, right of the main one.
+    virtual void setMode(bool side, const QString& mode) = 0;
+    virtual void unplugSide() = 0;
+    virtual QString activeMode(bool side) = 0;
+    // Plugs the side display in with a mode it lists but the display
+    // server refuses; returns the mode and the error code of the refusal.
+    virtual std::pair<QString, int> prepareRefusal() = 0;
+    virtual std::unique_ptr<DisplayBackend> makeBackend() = 0;
+    virtual std::unique_ptr<DisplayChangeEcho> makeMonitor() = 0;
+    virtual void connect(DisplayChangeEcho& monitor, MenuBarController& controller) = 0;
+};
+
+// A desktop whose backend and change monitor find it by themselves, from
+// this process's environment.
+template <typename Backend, typename Monitor>
+class DesktopOf : public ControllerDesktop {
+  public:
+    std::unique_ptr<DisplayBackend> makeBackend() override { return std::make_unique<Backend>(); }
+    std::unique_ptr<DisplayChangeEcho> makeMonitor() override {
+        return std::make_unique<Monitor>();
+    }
+    void connect(DisplayChangeEcho& monitor, MenuBarController& controller) override {
+        QObject::connect(&static_cast<Monitor&>(monitor), &Monitor::displaysChanged, &controller,
+                         &MenuBarController::displayParametersChanged);
+    }
+};
+
+struct RecordingAlerts : AlertPresenter {
+    QStringList shown;
+    void showWarning(const QString& title, const QString& text) override {
+        shown << title + u'\n' + text;
+    }
+};
+
+// The real autostart entry, counting the requests that reach it.
+struct CountingRegistration : LoginItemRegistration {
+    explicit CountingRegistration(const QString& entryPath)
+        : entry(entryPath, QStringLiteral("/opt/corvane/Corvane.app/Contents/MacOS/Corvane")) {}
+    bool isRegistered() const override { return entry.isRegistered(); }
+    std::optional<LoginItemError> registerItem() override {
+        ++requests;
+        return entry.registerItem();
+    }
+    std::optional<LoginItemError> unregisterItem() override {
+        ++requests;
+        return entry.unregisterItem();
+    }
+    XdgAutostartEntry entry;
+    int requests = 0;
+};
+
+// The controller in-process on the desktop the parameter gives.
+class MenuBarControllerTest : public ::testing::TestWithParam<ControllerDesktop* (*)()> {
+  protected:
+    void SetUp() override {
+        desktop().reset();
+        ASSERT_TRUE(folder.isValid());
+    }
+
+    ControllerDesktop& desktop() const { return *GetParam()(); }
+
+    // A new start of the application: it reads the displays afresh.
+    std::unique_ptr<MenuBarController> launch(bool watchChanges = false) {
+        backend = desktop().makeBackend();
+        MenuBarController::Environment environment;
+        environment.displays = backend.get();
+        environment.settings = &settings;
+        environment.loginItem = &login;
+        environment.alerts = &alerts;
+        environment.updater.appBundleURL = QUrl::fromLocalFile(folder.filePath("Corvane.app"));
+        environment.updater.applicationSupportDirectory = QUrl::fromLocalFile(folder.path());
+        environment.updater.updateDirectories = QList<QUrl>{};
+        if (watchChanges) {
+            monitor = desktop().makeMonitor();
+            environment.changeEcho = monitor.get();
+        }
+        auto controller = std::make_unique<MenuBarController>(std::move(environment));
+        if (monitor) {
+            desktop().connect(*monitor, *controller);
+        }
+        controller->applicationDidFinishLaunching();
+        QObject::connect(controller->statusItem(), &StatusItem::pulseStarted, [this] { ++pulses; });
+        return controller;
+    }
+
+    static std::size_t entryIndex(PullDownMenu* menu, const QString& text) {
+        for (std::size_t i = 0; i < menu->entries().size(); ++i) {
+            if (menu->entries()[i].title.contains(text)) {
+                return i;
+            }
+        }
+        ADD_FAILURE() << "no entry with " << text.toStdString();
+        return 0;
+    }
+
+    // Opens the popover and picks an entry of one of its pull-down menus,
+    // as a user does.
+    static void choose(MenuBarController& controller, const char* face, const char* menu,
+                       const QString& text) {
+        if (!controller.popover()->isShown()) {
+            controller.togglePopover();
+        }
+        PullDownMenu* opened = openMenu(*controller.popover()->panel(), face, menu);
+        ASSERT_NE(opened, nullptr) << menu;
+        clickEntry(opened, entryIndex(opened, text));
+    }
+
+    QTemporaryDir folder;
+    std::unique_ptr<DisplayBackend> backend;
+    InMemorySettingsStore settings;
+    CountingRegistration login{folder.filePath("autostart/corvane.desktop")};
+    RecordingAlerts alerts;
+    std::unique_ptr<DisplayChangeEcho> monitor;
+    int pulses = 0;
+};
+
+}  // namespace corvane::testing

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "app/AlertPresenter.h"
@@ -139,5 +141,21 @@ class MenuBarControllerTest : public ::testing::TestWithParam<ControllerDesktop*
     std::unique_ptr<DisplayChangeEcho> monitor;
     int pulses = 0;
 };
+
+// Runs the tests in a GUI application on the X server `display`, with the
+// session bus at `bus` (none when empty). `ready` runs once the application
+// exists and says whether the tests may start.
+inline int runInApplication(
+    int argc, char** argv, const QString& display, const QString& bus,
+    const std::function<bool()>& ready = [] { return true; }) {
+    qputenv("DISPLAY", display.toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    qunsetenv("WAYLAND_DISPLAY");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", bus.toLocal8Bit());
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Corvane");
+    QApplication::setQuitOnLastWindowClosed(false);
+    return ready() ? RUN_ALL_TESTS() : 1;
+}
 
 }  // namespace corvane::testing

@@ -1,5 +1,3 @@
-#include <QApplication>
-
 #include "ControllerFixture.h"
 #include "platform/x11/X11DisplayBackend.h"
 #include "platform/x11/X11DisplayChangeMonitor.h"
@@ -74,18 +72,9 @@ int main(int argc, char** argv) {
     if (::testing::GTEST_FLAG(list_tests)) {
         return RUN_ALL_TESTS();
     }
-    using corvane::testing::desktop;
-    desktop = std::make_unique<corvane::testing::X11Desktop>();
-    qputenv("DISPLAY", desktop->server->displayName().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    qunsetenv("WAYLAND_DISPLAY");
-    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-    int status = 0;
-    {
-        QApplication application(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-        status = RUN_ALL_TESTS();
-    }
+    using namespace corvane::testing;
+    desktop = std::make_unique<X11Desktop>();
+    const int status = runInApplication(argc, argv, desktop->server->displayName(), {});
     desktop.reset();
     return status;
 }

@@ -142,12 +142,19 @@ class MenuBarControllerTest : public ::testing::TestWithParam<ControllerDesktop*
     int pulses = 0;
 };
 
-// Runs the tests in a GUI application on the X server `display`, with the
-// session bus at `bus` (none when empty). `ready` runs once the application
-// exists and says whether the tests may start.
+// The main function of a controller test program. Unless the tests are
+// only listed, `start` starts the desktop and returns its X display and
+// session bus address (empty: none), then the tests run in a GUI
+// application there; `ready` runs once the application exists and says
+// whether they may start.
 inline int runInApplication(
-    int argc, char** argv, const QString& display, const QString& bus,
+    int argc, char** argv, const std::function<std::pair<QString, QString>()>& start,
     const std::function<bool()>& ready = [] { return true; }) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests)) {
+        return RUN_ALL_TESTS();
+    }
+    const auto [display, bus] = start();
     qputenv("DISPLAY", display.toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");
     qunsetenv("WAYLAND_DISPLAY");

@@ -68,13 +68,11 @@ INSTANTIATE_TEST_SUITE_P(X11, MenuBarControllerTest,
 // The controller needs a real X server with RandR and a tray before the GUI
 // application connects, and the same ones for every test.
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
     using namespace corvane::testing;
-    desktop = std::make_unique<X11Desktop>();
-    const int status = runInApplication(argc, argv, desktop->server->displayName(), {});
+    const int status = runInApplication(argc, argv, [] {
+        desktop = std::make_unique<X11Desktop>();
+        return std::pair(desktop->server->displayName(), QString());
+    });
     desktop.reset();
     return status;
 }

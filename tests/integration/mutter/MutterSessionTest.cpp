@@ -146,20 +146,18 @@ INSTANTIATE_TEST_SUITE_P(Mutter, StatusNotifierItemTest, ::testing::Values(&mutt
 // is a client of it like any application there: its session bus is the
 // session's, with a tray watcher on it before Qt looks for one.
 int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (::testing::GTEST_FLAG(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
     using namespace corvane::testing;
-    desktop.session = std::make_unique<MutterSession>();
-    const int status = runInApplication(
-        argc, argv, desktop.session->server().displayName(), desktop.session->busAddress(), [] {
-            // Qt looks for a tray watcher once, when the first tray icon is made.
-            desktop.session->start(desktop.trayWatcher, "/usr/bin/python3",
-                                   {CORVANE_TEST_SOURCES "/sni_watcher.py"});
-            return QTest::qWaitFor([] { return desktop.trayWatcher.canReadLine(); }, 10000) &&
-                   !desktop.trayWatcher.readLine().isEmpty();
-        });
+    const auto start = [] {
+        desktop.session = std::make_unique<MutterSession>();
+        return std::pair(desktop.session->server().displayName(), desktop.session->busAddress());
+    };
+    const int status = runInApplication(argc, argv, start, [] {
+        // Qt looks for a tray watcher once, when the first tray icon is made.
+        desktop.session->start(desktop.trayWatcher, "/usr/bin/python3",
+                               {CORVANE_TEST_SOURCES "/sni_watcher.py"});
+        return QTest::qWaitFor([] { return desktop.trayWatcher.canReadLine(); }, 10000) &&
+               !desktop.trayWatcher.readLine().isEmpty();
+    });
     desktop.trayWatcher.close();
     desktop.session.reset();
     return status;

@@ -22,10 +22,10 @@ class Watcher(dbus.service.Object):
     def RegisterStatusNotifierItem(self, name, sender):
         items.append((sender, name) if name.startswith('/') else (name, '/StatusNotifierItem'))
 
+    # The only property Qt asks for.
     @dbus.service.method(dbus.PROPERTIES_IFACE, in_signature='ss', out_signature='v')
     def Get(self, interface, name):
-        return {'IsStatusNotifierHostRegistered': True, 'ProtocolVersion': dbus.Int32(0),
-                'RegisteredStatusNotifierItems': dbus.Array([n for _, n in items], 's')}[name]
+        return {'IsStatusNotifierHostRegistered': True}[name]
 
     # Qt reads the watcher's properties only when its introspection lists them.
     @dbus.service.method(dbus.INTROSPECTABLE_IFACE, out_signature='s')
@@ -33,8 +33,6 @@ class Watcher(dbus.service.Object):
         return (f'<node><interface name="{WATCHER}"><method name="RegisterStatusNotifierItem">'
                 '<arg type="s" direction="in"/></method>'
                 '<property name="IsStatusNotifierHostRegistered" type="b" access="read"/>'
-                '<property name="ProtocolVersion" type="i" access="read"/>'
-                '<property name="RegisteredStatusNotifierItems" type="as" access="read"/>'
                 '</interface></node>')
 
 

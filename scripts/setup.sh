@@ -14,6 +14,9 @@ packages=(
   # the Hangul font, desktop-entry validation, HTTPS
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-apps x11-utils
   trayer xdotool fonts-nanum desktop-file-utils nginx openssl procps
+  # GNOME's compositor with its session bus, and python3-dbus for the
+  # tests' own D-Bus peers (the desktop's display settings, a tray host)
+  mutter dbus python3-dbus
 )
 
 missing=()

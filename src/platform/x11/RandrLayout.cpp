@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "platform/x11/DisplayIdentity.h"
+#include "platform/monitor/DisplayIdentity.h"
 
 namespace corvane::x11 {
 
@@ -58,7 +58,9 @@ std::vector<OnlineDisplay> onlineDisplays(const RandrLayout& layout) {
                 display.edid = *edid;
             }
         }
-        identities.push_back({display.outputName, display.edid});
+        identities.push_back({display.outputName, display.edid
+                                                      ? std::optional(monitorSpec(*display.edid))
+                                                      : std::nullopt});
         online.push_back(std::move(display));
     }
     const std::vector<DisplayId> ids = assignDisplayIds(identities);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "display/DisplayBackend.h"
-#include "platform/x11/Edid.h"
+#include "platform/monitor/Edid.h"
 
 namespace corvane::x11 {
 

@@ -3,7 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "AppDesktop.h"
+#include "X11Desktop.h"
 #include "app/StatusItem.h"
 
 namespace corvane {
@@ -64,8 +64,8 @@ TEST(StatusItemTexts, ComeFromTheRenderedIcon) {
 }
 
 TEST(StatusItemTray, DrawsAtThePixelRatioOfTheTraysScreen) {
-    XorgServer& server = *appDesktop().server;
-    server.plug(QStringLiteral("DUMMY1"), kMode60);
+    XorgServer& server = *x11Desktop().server;
+    server.plug(QStringLiteral("DUMMY1"), "T1080p60");
     ASSERT_TRUE(QTest::qWaitFor([] { return QGuiApplication::screens().size() == 2; }, 3000));
     ASSERT_EQ(qGuiApp->devicePixelRatio(), 2.0) << "the second monitor is not a HiDPI one";
     StatusItem item;
@@ -80,10 +80,10 @@ TEST(StatusItemTray, DrawsAtThePixelRatioOfTheTraysScreen) {
         {"--output", "DUMMY1", "--pos", "0x0", "--primary", "--output", "DUMMY0", "--off"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return ratio() == 2.0; }, 3000));
 
-    server.xrandr({"--output", "DUMMY0", "--mode", kMode60, "--pos", "0x0", "--primary", "--output",
-                   "DUMMY1", "--off"});
-    appDesktop().tray.reset();
-    appDesktop().tray = std::make_unique<TrayHost>(server);
+    server.xrandr({"--output", "DUMMY0", "--mode", "T1080p60", "--pos", "0x0", "--primary",
+                   "--output", "DUMMY1", "--off"});
+    x11Desktop().tray.reset();
+    x11Desktop().tray = std::make_unique<TrayHost>(server);
     EXPECT_TRUE(QTest::qWaitFor([] { return qGuiApp->devicePixelRatio() == 1.0; }, 3000));
 }
 

@@ -2,9 +2,9 @@
 
 #include <QFile>
 
-#include "platform/x11/Edid.h"
+#include "platform/monitor/Edid.h"
 
-namespace corvane::x11 {
+namespace corvane {
 namespace {
 
 QByteArray blob(const char* name) {
@@ -97,4 +97,4 @@ TEST(EdidTest, KeepsOnlyPrintableTextOfADescriptor) {
 }
 
 }  // namespace
-}  // namespace corvane::x11
+}  // namespace corvane

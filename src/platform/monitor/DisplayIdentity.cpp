@@ -1,32 +1,21 @@
-#include "platform/x11/DisplayIdentity.h"
+#include "platform/monitor/DisplayIdentity.h"
 
 #include <QByteArray>
 #include <algorithm>
 #include <numeric>
 #include <set>
 
-namespace corvane::x11 {
+namespace corvane {
 
 namespace {
 
-// FNV-1a: stable across runs and builds, unlike qHash, which is seeded per
-// process.
-DisplayId fnv1a(const QByteArray& bytes) {
-    std::uint32_t hash = 2166136261u;
-    for (char c : bytes) {
-        hash ^= static_cast<std::uint8_t>(c);
-        hash *= 16777619u;
-    }
-    return hash;
-}
-
 QByteArray monitorKey(const OutputIdentity& output) {
-    if (!output.edid) {
+    if (!output.monitor) {
         return "output\x1f" + output.outputName.toUtf8();
     }
-    const Edid& edid = *output.edid;
-    return "edid\x1f" + edid.manufacturer.toUtf8() + '\x1f' + QByteArray::number(edid.productCode) +
-           '\x1f' + QByteArray::number(edid.serialNumber) + '\x1f' + edid.serialText.toUtf8();
+    const MonitorSpec& monitor = *output.monitor;
+    return "monitor\x1f" + monitor.vendor.toUtf8() + '\x1f' + monitor.product.toUtf8() + '\x1f' +
+           monitor.serial.toUtf8();
 }
 
 // The n-th identifier an output may take: its monitor's own first, then
@@ -39,10 +28,31 @@ DisplayId candidateId(const OutputIdentity& output, int n) {
     if (n > 1) {
         key += '\x1f' + QByteArray::number(n);
     }
-    return fnv1a(key);
+    return stableHash(key);
 }
 
 }  // namespace
+
+std::uint32_t stableHash(QByteArrayView bytes) {
+    std::uint32_t hash = 2166136261u;
+    for (char c : bytes) {
+        hash ^= static_cast<std::uint8_t>(c);
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+MonitorSpec monitorSpec(const Edid& edid) {
+    MonitorSpec spec;
+    spec.vendor = edid.manufacturer;
+    spec.product = edid.monitorName.isEmpty()
+                       ? QStringLiteral("0x%1").arg(edid.productCode, 4, 16, QLatin1Char('0'))
+                       : edid.monitorName;
+    spec.serial = edid.serialText.isEmpty()
+                      ? QStringLiteral("0x%1").arg(edid.serialNumber, 8, 16, QLatin1Char('0'))
+                      : edid.serialText;
+    return spec;
+}
 
 DisplayId monitorDisplayId(const OutputIdentity& output) {
     // 0 stands for "no display" above this layer; skip to the next number.
@@ -70,4 +80,4 @@ std::vector<DisplayId> assignDisplayIds(const std::vector<OutputIdentity>& outpu
     return ids;
 }
 
-}  // namespace corvane::x11
+}  // namespace corvane

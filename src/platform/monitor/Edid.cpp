@@ -1,8 +1,8 @@
-#include "platform/x11/Edid.h"
+#include "platform/monitor/Edid.h"
 
 #include <array>
 
-namespace corvane::x11 {
+namespace corvane {
 
 namespace {
 
@@ -84,4 +84,4 @@ std::variant<Edid, EdidError> parseEdid(QByteArrayView bytes) {
     return edid;
 }
 
-}  // namespace corvane::x11
+}  // namespace corvane

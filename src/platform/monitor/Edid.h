@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <variant>
 
-namespace corvane::x11 {
+namespace corvane {
 
 // The fields of a monitor's EDID base block that tell monitors apart and
 // name them.
@@ -30,4 +30,4 @@ enum class EdidError {
 // space padding.
 std::variant<Edid, EdidError> parseEdid(QByteArrayView bytes);
 
-}  // namespace corvane::x11
+}  // namespace corvane

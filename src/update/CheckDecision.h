@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QtGlobal>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include "update/UpdateCheckResult.h"
+#include "update/UpdateManifest.h"
+
+namespace corvane {
+
+// What one source of releases (the release server or one local folder)
+// came to in a check that went on past it.
+enum class SourceOutcome {
+    absent,          // a folder without "latest.json"
+    fetchFailed,     // the server's manifest could not be fetched or decoded
+    unreadable,      // a folder's "latest.json" could not be read or decoded
+    upToDate,        // a manifest with no newer build
+    invalid,         // a newer manifest that may not be acted on
+    archiveMissing,  // a folder's newer release without its archive
+    unusable,        // a newer release whose download, staging or hand-off failed
+};
+
+// A source whose release was scheduled (now or earlier in this run): the
+// check ends with it.
+struct ScheduledRelease {
+    UpdateManifest manifest;
+};
+
+using SourceResult = std::variant<SourceOutcome, ScheduledRelease>;
+
+// The result of a check that scheduled nothing, from its sources' outcomes:
+// a newer release missed makes it unavailable; otherwise a manifest seen
+// makes it latest; otherwise a failure makes it failed; otherwise
+// unavailable.
+UpdateCheckResult decideWithoutRelease(const std::vector<SourceOutcome>& outcomes);
+
+// How a check treats a manifest it found.
+enum class ManifestVerdict {
+    upToDate,          // its build is not greater than the running one
+    alreadyScheduled,  // its build was handed off earlier in this run
+    invalid,           // newer, but it may not be acted on
+    usable,            // newer and valid: download or stage it
+};
+
+ManifestVerdict judgeManifest(const UpdateManifest& manifest, qint64 currentBuild,
+                              const std::optional<qint64>& scheduledBuild);
+
+}  // namespace corvane

@@ -187,10 +187,7 @@ QString ReleaseServer::downloadArchive(const QUrl& url, qint64 build, const QStr
             refusal = Refusal::status;
             return;
         }
-        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
-        if (announced.isValid() && announced.toLongLong() > settings_.maxArchiveBytes) {
-            refuse(Refusal::tooLarge);
-        } else if (partial.file().write(data) != data.size()) {
+        if (partial.file().write(data) != data.size()) {
             refuse(Refusal::writeFailed);
         }
     };

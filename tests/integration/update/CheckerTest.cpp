@@ -2,48 +2,41 @@
 #include <QTcpServer>
 #include <QThread>
 
-#include "UpdateTest.h"
+#include "UpdateFixture.h"
 #include "update/EngineUpdateChecker.h"
 
-namespace corvane {
+namespace corvane::kit {
 namespace {
 
 TEST_F(UpdateTest, CheckerDeliversOnTheMainThreadAndStopsAStalledCheck) {
-    std::optional<UpdateCheckResult> result;
-    QThread* deliveredOn = nullptr;
-    {
-        AppUpdater::Parameters nothing = parameters();
-        nothing.updateDirectories = QList<QUrl>();
-        EngineUpdateChecker checker(nothing);
-        checker.checkAndScheduleUpdate([&](const UpdateCheckResult& r) {
-            result = r;
-            deliveredOn = QThread::currentThread();
-        });
-        runEventsUntil([&] { return result.has_value(); }, 10s);
-    }
-    EXPECT_EQ(result, UpdateCheckResult::unavailable());
-    EXPECT_EQ(deliveredOn, QThread::currentThread());
+    std::vector<QThread*> deliveries;
+    const auto record = [&](const UpdateCheckResult& result) {
+        EXPECT_EQ(result, UpdateCheckResult::unavailable());
+        deliveries.push_back(QThread::currentThread());
+    };
+    EngineUpdateChecker idle(parameters());
+    idle.checkAndScheduleUpdate(record);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !deliveries.empty(); }, 10000));
+    EXPECT_EQ(deliveries, std::vector<QThread*>{QThread::currentThread()});
 
     // A server that accepts connections and never answers: the check would
-    // wait for its 20-second idle timeout.
+    // wait for the request's 20-second idle timeout.
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
     AppUpdater::Parameters stalled = parameters();
-    stalled.remoteFeedURL =
-        QUrl(QStringLiteral("https://127.0.0.1:%1/latest.json").arg(silent.serverPort()));
-    bool called = false;
+    stalled.remoteFeedURL = QUrl(QStringLiteral("https://127.0.0.1:%1/").arg(silent.serverPort()));
     QElapsedTimer quitting;
     {
         EngineUpdateChecker checker(stalled);
-        checker.checkAndScheduleUpdate([&](const UpdateCheckResult&) { called = true; });
-        runEventsUntil([] { return false; }, 500ms);
+        checker.checkAndScheduleUpdate(record);
+        QTest::qWait(500);
         quitting.start();
         checker.stop();
     }
     EXPECT_LT(quitting.elapsed(), 2000);
-    runEventsUntil([] { return false; }, 200ms);
-    EXPECT_FALSE(called);
+    QTest::qWait(200);
+    EXPECT_EQ(deliveries.size(), 1u);  // none after the stop
 }
 
 }  // namespace
-}  // namespace corvane
+}  // namespace corvane::kit

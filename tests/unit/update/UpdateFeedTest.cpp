@@ -38,7 +38,6 @@ TEST(UpdateFeedTest, TheBundleNamesTheReleaseServersManifest) {
           "https://user@updates.example/updates/display/latest.json"}) {
         EXPECT_FALSE(UpdateFeed::feedURLFromBundleValue(QString::fromUtf8(refused))) << refused;
     }
-    EXPECT_FALSE(UpdateFeed::feedURLFromBundleValue(std::nullopt));
     // This test program runs from no bundle: no remote feed.
     EXPECT_FALSE(UpdateFeed::remoteFeedURL());
 }

@@ -66,13 +66,11 @@ int writeReport(int argc, char** argv) {
     }
     std::fputs(report.c_str(), file);
     std::fclose(file);
-    if (std::rename(partial.c_str(), target) != 0) {
-        return 5;
-    }
+    const bool renamed = std::rename(partial.c_str(), target) == 0;
     if (const char* linger = std::getenv("CORVANE_TEST_LINGER_MS")) {
         ::usleep(static_cast<useconds_t>(std::atoi(linger)) * 1000);
     }
-    return 0;
+    return renamed ? 0 : 5;
 }
 
 [[noreturn]] void waitForever() {

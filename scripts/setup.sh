@@ -13,6 +13,8 @@ packages=(
   # input and screenshots, the Hangul font, desktop-entry validation, HTTPS
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-apps
   trayer xdotool fonts-nanum desktop-file-utils nginx openssl procps
+  # benchmarks: bsdtar is the yardstick for unpacking
+  libarchive-tools
 )
 
 missing=()

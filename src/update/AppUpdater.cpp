@@ -112,15 +112,8 @@ SourceResult AppUpdater::checkRemote() {
     if (!fetched) {
         return SourceOutcome::fetchFailed;
     }
-    switch (judgeManifest(*fetched, currentBuild_, scheduledBuild_)) {
-        case ManifestVerdict::upToDate:
-            return SourceOutcome::upToDate;
-        case ManifestVerdict::alreadyScheduled:
-            return ScheduledRelease{*fetched};
-        case ManifestVerdict::invalid:
-            return SourceOutcome::invalid;
-        case ManifestVerdict::usable:
-            break;
+    if (auto settled = judgeManifest(*fetched, currentBuild_, scheduledBuild_)) {
+        return *settled;
     }
     QString archive;
     try {
@@ -158,15 +151,8 @@ SourceResult AppUpdater::checkFolder(const QUrl& folder) {
     if (!manifest) {
         return SourceOutcome::unreadable;
     }
-    switch (judgeManifest(*manifest, currentBuild_, scheduledBuild_)) {
-        case ManifestVerdict::upToDate:
-            return SourceOutcome::upToDate;
-        case ManifestVerdict::alreadyScheduled:
-            return ScheduledRelease{*manifest};
-        case ManifestVerdict::invalid:
-            return SourceOutcome::invalid;
-        case ManifestVerdict::usable:
-            break;
+    if (auto settled = judgeManifest(*manifest, currentBuild_, scheduledBuild_)) {
+        return *settled;
     }
     const QString archive = directory + QLatin1Char('/') + manifest->archiveName;
     if (!QFileInfo::exists(archive)) {

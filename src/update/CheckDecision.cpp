@@ -28,18 +28,18 @@ UpdateCheckResult decideWithoutRelease(const std::vector<SourceOutcome>& outcome
     return UpdateCheckResult::unavailable();
 }
 
-ManifestVerdict judgeManifest(const UpdateManifest& manifest, qint64 currentBuild,
-                              const std::optional<qint64>& scheduledBuild) {
+std::optional<SourceResult> judgeManifest(const UpdateManifest& manifest, qint64 currentBuild,
+                                          const std::optional<qint64>& scheduledBuild) {
     if (manifest.build <= currentBuild) {
-        return ManifestVerdict::upToDate;
+        return SourceOutcome::upToDate;
     }
     if (scheduledBuild == manifest.build) {
-        return ManifestVerdict::alreadyScheduled;
+        return ScheduledRelease{manifest};
     }
     if (!AppUpdater::isValidManifest(manifest)) {
-        return ManifestVerdict::invalid;
+        return SourceOutcome::invalid;
     }
-    return ManifestVerdict::usable;
+    return std::nullopt;
 }
 
 }  // namespace corvane

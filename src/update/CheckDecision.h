@@ -36,15 +36,12 @@ using SourceResult = std::variant<SourceOutcome, ScheduledRelease>;
 // unavailable.
 UpdateCheckResult decideWithoutRelease(const std::vector<SourceOutcome>& outcomes);
 
-// How a check treats a manifest it found.
-enum class ManifestVerdict {
-    upToDate,          // its build is not greater than the running one
-    alreadyScheduled,  // its build was handed off earlier in this run
-    invalid,           // newer, but it may not be acted on
-    usable,            // newer and valid: download or stage it
-};
-
-ManifestVerdict judgeManifest(const UpdateManifest& manifest, qint64 currentBuild,
-                              const std::optional<qint64>& scheduledBuild);
+// What a source whose manifest was found comes to without downloading or
+// staging anything: up to date when the build is not greater than the
+// running one, scheduled when the build was handed off earlier in this run,
+// invalid when it may not be acted on. Nothing for a newer, valid manifest,
+// whose release is to be downloaded or staged.
+std::optional<SourceResult> judgeManifest(const UpdateManifest& manifest, qint64 currentBuild,
+                                          const std::optional<qint64>& scheduledBuild);
 
 }  // namespace corvane

@@ -3,13 +3,14 @@
 namespace corvane {
 
 ReplacementToolWatch::ReplacementToolWatch(process::Child child, QObject* parent)
-    : QObject(parent),
-      child_(std::move(child)),
-      notifier_(child_.pidfd.get(), QSocketNotifier::Read) {
-    notifier_.setEnabled(child_.pidfd.valid());
-    connect(&notifier_, &QSocketNotifier::activated, this, [this] {
+    : QObject(parent), child_(std::move(child)) {
+    if (!child_.pidfd.valid()) {
+        return;
+    }
+    notifier_ = std::make_unique<QSocketNotifier>(child_.pidfd.get(), QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, [this] {
         if (const auto status = process::collectChild(child_.pid)) {
-            notifier_.setEnabled(false);
+            notifier_->setEnabled(false);
             emit ended(*status);
         }
     });

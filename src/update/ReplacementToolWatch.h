@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <memory>
 
 #include "platform/linux/process/ChildProcess.h"
 
@@ -21,7 +22,7 @@ class ReplacementToolWatch : public QObject {
 
   private:
     process::Child child_;
-    QSocketNotifier notifier_;
+    std::unique_ptr<QSocketNotifier> notifier_;  // none without a pidfd
 };
 
 }  // namespace corvane

@@ -125,6 +125,9 @@ TEST_P(StagingTest, ValidatesBeforeHandingOff) {
                              qgetenv("HOME").toStdString() +
                              "/Library/Application Support/Corvane/Backups|");
     EXPECT_EQ((*tool)["arguments"] + (*tool)["fd1"] + (*tool)["fd2"], "8/dev/null/dev/null");
+    EXPECT_EQ(std::count_if(tool->begin(), tool->end(),
+                            [](auto& e) { return e.first.rfind("fd", 0) == 0; }),
+              3);
     ASSERT_TRUE(QTest::qWaitFor([&] { return ended.has_value(); }, 10000));
     EXPECT_TRUE(WIFEXITED(*ended) && WEXITSTATUS(*ended) == 0);
 }

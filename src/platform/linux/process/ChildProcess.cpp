@@ -46,6 +46,9 @@ std::variant<Child, std::error_code> startChild(const std::filesystem::path& pro
         posix_spawn_file_actions_addopen(setup.actions(), stream, "/dev/null",
                                          stream == 0 ? O_RDONLY : O_WRONLY, 0);
     }
+    // A descriptor this process opened without close-on-exec (a lock, a
+    // connection) must not live on in a child that outlives it.
+    posix_spawn_file_actions_addclosefrom_np(setup.actions(), 3);
     // A signal this process ignores or blocks (Qt and others may) would
     // otherwise stay ignored or blocked in the child.
     sigset_t all;

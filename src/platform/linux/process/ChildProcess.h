@@ -23,8 +23,8 @@ struct Child {
 
 // Starts `program` (an absolute path, no shell) with `arguments`, its
 // standard input, output and error on /dev/null, every signal at its
-// default disposition and none blocked, and returns without waiting for it.
-// The child inherits no descriptor that is close-on-exec here.
+// default disposition and none blocked, no other descriptor inherited, and
+// returns without waiting for it.
 std::variant<Child, std::error_code> startChild(const std::filesystem::path& program,
                                                 const std::vector<std::string>& arguments);
 

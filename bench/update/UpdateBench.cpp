@@ -2,7 +2,7 @@
 // beside the tools it is measured against:
 //
 //   update_bench sha256 FILE          prints FILE's SHA-256 (as the engine computes it)
-//   update_bench make-tree DIR N BYTES  N files of BYTES each, half of them compressible
+//   update_bench make-tree DIR N BYTES  N files of BYTES each, incompressible
 //   update_bench zip DIR ZIP          DIR zipped as the release tool zips a bundle
 //   update_bench unpack ZIP DIR       ZIP unpacked as the engine unpacks a release
 //   update_bench download MIB         downloads MIB mebibytes from a local HTTPS server
@@ -41,10 +41,9 @@ int makeTree(const fs::path& folder, int count, std::size_t bytes) {
     std::mt19937_64 random(57);
     std::string content(bytes, '\0');
     for (int i = 0; i < count; ++i) {
-        // Half random, half text-like, as programs and resources are.
-        for (std::size_t at = 0; at < bytes; ++at) {
-            content[at] = at < bytes / 2 ? static_cast<char>(random())
-                                         : static_cast<char>('a' + (at * 7 + i) % 26);
+        // Random bytes do not compress: the archive is as large as its content.
+        for (char& byte : content) {
+            byte = static_cast<char>(random());
         }
         const fs::path file = folder / ("d" + std::to_string(i % 50)) / ("f" + std::to_string(i));
         fs::create_directories(file.parent_path());

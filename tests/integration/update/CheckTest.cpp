@@ -2,8 +2,8 @@
 
 #include "UpdateFixture.h"
 
+// Outside an unnamed namespace, so that the cases print by name.
 namespace corvane::kit {
-namespace {
 
 using Kind = UpdateCheckResult::Kind;
 using Edit = std::function<void(const fs::path& file)>;
@@ -142,5 +142,4 @@ INSTANTIATE_TEST_SUITE_P(Table, CheckTest, ::testing::ValuesIn(std::vector<Check
     [](const auto& info) { return info.param.name; });
 // clang-format on
 
-}  // namespace
 }  // namespace corvane::kit

@@ -5,8 +5,7 @@ namespace {
 
 TEST(ReleaseToolTest, MakesKeysPublishesAndVerifies) {
     const harness::TemporaryFolder folder;
-    const fs::path key = folder.path() / "key.pem";
-    const fs::path pub = folder.path() / "key.pub";
+    const fs::path key = folder.path() / "key.pem", pub = folder.path() / "key.pub";
     ASSERT_EQ(release({"keygen", "--private", key, "--public", pub}).exitCode, 0);
     EXPECT_EQ(fs::status(key).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     const std::string original = harness::readFile(key);
@@ -15,8 +14,7 @@ TEST(ReleaseToolTest, MakesKeysPublishesAndVerifies) {
     EXPECT_EQ(harness::readFile(key), original);
     EXPECT_FALSE(fs::exists(folder.path() / "new.pub"));
 
-    const fs::path bundle = folder.path() / "Build";
-    const fs::path out = folder.path() / "out";
+    const fs::path bundle = folder.path() / "Build", out = folder.path() / "out";
     makeReleaseBundle(bundle, {"2.0", "60"});
     const UpdateManifest manifest = publish(bundle, out, {key, pub});
     EXPECT_EQ(manifest,

@@ -6,8 +6,8 @@
 #include "UpdateFixture.h"
 #include "update/UpdateFailure.h"
 
+// Outside an unnamed namespace, so that the cases print by name.
 namespace corvane::kit {
-namespace {
 
 using Change = std::function<void(const fs::path& bundle)>;
 
@@ -185,5 +185,4 @@ INSTANTIATE_TEST_SUITE_P(Table, StagingTest, ::testing::ValuesIn(std::vector<Sta
     [](const auto& info) { return info.param.name; });
 // clang-format on
 
-}  // namespace
 }  // namespace corvane::kit

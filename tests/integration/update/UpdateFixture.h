@@ -26,6 +26,12 @@ inline harness::Finished release(const std::vector<std::string>& arguments) {
     return harness::run(CORVANE_RELEASE_PATH, arguments);
 }
 
+// Names a table's case by its name in the test output.
+template <typename Case, typename = decltype(Case::name)>
+std::ostream& operator<<(std::ostream& out, const Case& row) {
+    return out << row.name;
+}
+
 struct Keys {
     fs::path privateKey;
     fs::path publicKey;

@@ -73,6 +73,9 @@ QNetworkRequest ReleaseServer::request(const QUrl& url, const QByteArray& accept
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
     request.setTransferTimeout(static_cast<int>(idleTimeout.count()));
+    // Qt 6.4 honours the read buffer's bound over HTTP/1.1 only; over HTTP/2
+    // a fast server would make a download pile up in memory.
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     if (settings_.pinnedAuthorities) {
         QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
         configuration.setCaCertificates(*settings_.pinnedAuthorities);

@@ -26,7 +26,7 @@ http {
   client_body_temp_path %1/body; proxy_temp_path %1/proxy; fastcgi_temp_path %1/fastcgi;
   uwsgi_temp_path %1/uwsgi; scgi_temp_path %1/scgi;
   server {
-    listen 127.0.0.1:%2 ssl; ssl_certificate %1/server.pem; ssl_certificate_key %1/server.key;
+    listen 127.0.0.1:%2 ssl http2; ssl_certificate %1/server.pem; ssl_certificate_key %1/server.key;
     root %1/root;
     location /slow/ { alias %1/root/; limit_rate 1k; limit_rate_after 0; }
     location /chunked/ { alias %1/root/; gzip on; gzip_types *; gzip_min_length 0; }

@@ -17,6 +17,8 @@ packages=(
   # GNOME's compositor with its session bus, and python3-dbus for the
   # tests' own D-Bus peers (the desktop's display settings, a tray host)
   mutter dbus python3-dbus
+  # benchmarks: bsdtar is the yardstick for unpacking
+  libarchive-tools
 )
 
 missing=()

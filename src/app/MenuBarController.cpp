@@ -7,7 +7,7 @@
 #include "app/PopoverWindow.h"
 #include "app/StatusItem.h"
 #include "ui/MenuBarAppearance.h"
-#include "update/UpdateEngineThread.h"
+#include "update/EngineUpdateChecker.h"
 
 namespace corvane {
 
@@ -16,7 +16,7 @@ MenuBarController::MenuBarController(Environment environment, QObject* parent)
       environment_(std::move(environment)),
       store_(*environment_.displays, *environment_.settings),
       loginItemManager_(*environment_.loginItem),
-      updater_(std::make_unique<UpdateEngineThread>(environment_.updater)) {}
+      updater_(std::make_unique<EngineUpdateChecker>(environment_.updater)) {}
 
 MenuBarController::~MenuBarController() {
     applicationWillTerminate();
@@ -51,6 +51,7 @@ void MenuBarController::applicationDidFinishLaunching() {
 
 void MenuBarController::applicationWillTerminate() {
     refreshTimer_.reset();
+    updater_->stop();
     if (popoverDismissalMonitor_) {
         popoverDismissalMonitor_->invalidate();
         popoverDismissalMonitor_.reset();

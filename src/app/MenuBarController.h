@@ -25,7 +25,7 @@ class GlobalMouseDownSource;
 class PopoverDismissalMonitor;
 class PopoverWindow;
 class StatusItem;
-class UpdateEngineThread;
+class EngineUpdateChecker;
 
 // The application's one long-lived coordinator: owns the state, the tray
 // icon, the popover and the refresh timer; feeds the popover a fresh view
@@ -107,7 +107,7 @@ class MenuBarController : public QObject {
     Environment environment_;
     DisplayStore store_;
     LoginItemManager loginItemManager_;
-    std::unique_ptr<UpdateEngineThread> updater_;
+    std::unique_ptr<EngineUpdateChecker> updater_;
     std::unique_ptr<StatusItem> statusItem_;
     std::unique_ptr<PopoverWindow> popover_;
     std::unique_ptr<PopoverDismissalMonitor> popoverDismissalMonitor_;

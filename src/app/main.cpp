@@ -30,6 +30,7 @@ AppUpdater::Parameters updaterParameters() {
     } else {
         parameters.appBundleURL = QUrl::fromLocalFile(QCoreApplication::applicationDirPath());
     }
+    // Without a release server in the bundle, only the local folders are searched.
     parameters.remoteFeedURL = UpdateFeed::remoteFeedURL();
     parameters.applicationSupportDirectory = UpdateFeed::applicationSupportDirectory();
     return parameters;

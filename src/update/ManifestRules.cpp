@@ -1,15 +1,16 @@
+#include <algorithm>
+
 #include "update/AppUpdater.h"
 
 namespace corvane {
 
 namespace {
 
-// The hexadecimal digits, together with their full-width compatibility forms.
+// ASCII only: a full-width digit can never equal a computed digest, so
+// accepting one would make every check download for nothing.
 bool isHexDigit(QChar c) {
     const char16_t u = c.unicode();
-    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F') ||
-           (u >= u'\uFF10' && u <= u'\uFF19') || (u >= u'\uFF21' && u <= u'\uFF26') ||
-           (u >= u'\uFF41' && u <= u'\uFF46');
+    return (u >= u'0' && u <= u'9') || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
 }
 
 }  // namespace
@@ -24,6 +25,12 @@ bool AppUpdater::isSafeArchiveName(const QString& name) {
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) {
         return false;
     }
+    // A control character (a line feed, an escape) has no place in a file
+    // name that ends up in paths and URLs.
+    if (std::any_of(name.begin(), name.end(),
+                    [](QChar c) { return c.category() == QChar::Other_Control; })) {
+        return false;
+    }
     return name.toLower().endsWith(QLatin1String(".zip"));
 }
 
@@ -34,7 +41,6 @@ bool AppUpdater::isValidManifest(const UpdateManifest& manifest) {
     if (!isSafeArchiveName(manifest.archiveName)) {
         return false;
     }
-    // Every accepted digit is one UTF-16 unit, so counting units counts digits.
     if (manifest.sha256.size() != 64) {
         return false;
     }

@@ -5,10 +5,6 @@
 
 #include "update/UniqueFolders.h"
 
-#ifndef CORVANE_RELEASE_SERVER
-#error "CORVANE_RELEASE_SERVER must name the release server, as https://host[:port]"
-#endif
-
 namespace corvane {
 
 namespace {
@@ -27,9 +23,16 @@ QUrl homeFolder() {
 
 }  // namespace
 
-QUrl UpdateFeed::remoteFeedURL() {
-    static const QUrl url(QStringLiteral(CORVANE_RELEASE_SERVER "/updates/display/latest.json"),
-                          QUrl::StrictMode);
+std::optional<QUrl> UpdateFeed::feedURLFromBundleValue(const std::optional<QString>& value) {
+    if (!value) {
+        return std::nullopt;
+    }
+    const QUrl url(*value, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != QLatin1String("https") || url.host().isEmpty() ||
+        !url.userInfo().isEmpty() || url.hasQuery() || url.hasFragment() ||
+        url.path() != QLatin1String("/updates/display/latest.json")) {
+        return std::nullopt;
+    }
     return url;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 #include <QUrl>
+#include <optional>
 
 namespace corvane {
 
@@ -12,9 +14,17 @@ class UpdateFeed {
   public:
     UpdateFeed() = delete;
 
-    // The release server's manifest, https://<server>/updates/display/latest.json.
-    // The server is fixed when Corvane is built (CORVANE_RELEASE_SERVER).
-    static QUrl remoteFeedURL();
+    // The release server's manifest, https://<server>/updates/display/latest.json,
+    // as the running bundle's Info.plist names it under "CorvaneFeedURL"
+    // (set when Corvane is built). Absent when the key is missing or not
+    // such a URL, or when Corvane does not run from a bundle: then there is
+    // no remote feed. Read once.
+    static std::optional<QUrl> remoteFeedURL();
+
+    // The feed URL an Info.plist value names: an https URL with a host, no
+    // user information, query or fragment, and the path
+    // "/updates/display/latest.json". Absent for anything else.
+    static std::optional<QUrl> feedURLFromBundleValue(const std::optional<QString>& value);
 
     // ~/Library/Application Support/Corvane
     static QUrl applicationSupportDirectory();

@@ -28,14 +28,18 @@ class HomeFolder {
     QByteArray old_;
 };
 
-TEST(UpdateFeedTest, RemoteFeedIsTheFixedHttpsManifestPath) {
-    const QUrl url = UpdateFeed::remoteFeedURL();
-    EXPECT_TRUE(url.isValid());
-    EXPECT_EQ(url.scheme(), QStringLiteral("https"));
-    EXPECT_FALSE(url.host().isEmpty());
-    EXPECT_EQ(url.path(), QStringLiteral("/updates/display/latest.json"));
-    EXPECT_FALSE(url.hasQuery());
-    EXPECT_EQ(UpdateFeed::remoteFeedURL(), url);
+TEST(UpdateFeedTest, TheBundleNamesTheReleaseServersManifest) {
+    const QString feed = QStringLiteral("https://updates.example:8443/updates/display/latest.json");
+    EXPECT_EQ(UpdateFeed::feedURLFromBundleValue(feed), QUrl(feed));
+    for (const char* refused :
+         {"", "http://updates.example/updates/display/latest.json",
+          "https:///updates/display/latest.json", "https://updates.example/latest.json",
+          "https://updates.example/updates/display/latest.json?x=1",
+          "https://user@updates.example/updates/display/latest.json"}) {
+        EXPECT_FALSE(UpdateFeed::feedURLFromBundleValue(QString::fromUtf8(refused))) << refused;
+    }
+    // This test program runs from no bundle: no remote feed.
+    EXPECT_FALSE(UpdateFeed::remoteFeedURL());
 }
 
 TEST(UpdateFeedTest, FoldersLieUnderTheHomeFolderWithTheirNames) {

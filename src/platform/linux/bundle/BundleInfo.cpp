@@ -3,10 +3,10 @@
 #include <plist/plist.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <system_error>
+
+#include "platform/linux/files/RegularFile.h"
 
 namespace corvane::bundle {
 
@@ -14,34 +14,19 @@ namespace {
 
 // An Info.plist is a few kilobytes; anything far larger is not one, and
 // libplist takes a 32-bit length.
-constexpr std::uintmax_t kMaxInfoPlistBytes = 16 * 1024 * 1024;
+constexpr std::size_t kMaxInfoPlistBytes = 16 * 1024 * 1024;
 
 struct PlistDeleter {
     void operator()(plist_t node) const { plist_free(node); }
 };
 using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistDeleter>;
 
-std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error || size > kMaxInfoPlistBytes) {
-        return std::nullopt;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || bytes.size() > kMaxInfoPlistBytes) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 }  // namespace
 
 std::optional<std::string> infoString(const std::filesystem::path& bundle, const std::string& key) {
-    const auto bytes = readSmallFile(bundle / "Contents" / "Info.plist");
+    const auto read =
+        files::readRegularFile(bundle / "Contents" / "Info.plist", kMaxInfoPlistBytes);
+    const auto* bytes = std::get_if<std::string>(&read);
     if (!bytes || bytes->empty()) {
         return std::nullopt;
     }

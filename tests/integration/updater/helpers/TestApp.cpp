@@ -3,9 +3,12 @@
 //   updater_test_app obey       prints "ready", then waits; SIGTERM ends it
 //   updater_test_app stubborn   prints "ready", then waits; every SIGTERM it
 //                               receives is written to standard output as "T"
-//   updater_test_app            (as a bundle's executable, started by the
-//                               launcher) writes what it was started with to
-//                               the file named by CORVANE_TEST_REPORT
+//   updater_test_app [ARG…]     (as a bundle's executable, started by the
+//                               launcher, or as the replacement tool, started
+//                               by the update engine) writes what it was
+//                               started with to the file named by
+//                               CORVANE_TEST_REPORT, then stays for
+//                               CORVANE_TEST_LINGER_MS milliseconds
 #include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
@@ -28,7 +31,7 @@ std::string linkTarget(const std::string& path) {
     return size < 0 ? std::string("?") : std::string(buffer, static_cast<std::size_t>(size));
 }
 
-int writeReport(int argc) {
+int writeReport(int argc, char** argv) {
     const char* target = std::getenv("CORVANE_TEST_REPORT");
     if (!target) {
         return 3;
@@ -38,6 +41,9 @@ int writeReport(int argc) {
     report += "sid=" + std::to_string(::getsid(0)) + "\n";
     report += "pgid=" + std::to_string(::getpgid(0)) + "\n";
     report += "arguments=" + std::to_string(argc - 1) + "\n";
+    for (int i = 1; i < argc; ++i) {
+        report += "arg" + std::to_string(i) + "=" + argv[i] + "\n";
+    }
     char cwd[4096];
     report += std::string("cwd=") + (::getcwd(cwd, sizeof cwd) ? cwd : "?") + "\n";
     report += "exe=" + linkTarget("/proc/self/exe") + "\n";
@@ -60,7 +66,11 @@ int writeReport(int argc) {
     }
     std::fputs(report.c_str(), file);
     std::fclose(file);
-    return std::rename(partial.c_str(), target) == 0 ? 0 : 5;
+    const bool renamed = std::rename(partial.c_str(), target) == 0;
+    if (const char* linger = std::getenv("CORVANE_TEST_LINGER_MS")) {
+        ::usleep(static_cast<useconds_t>(std::atoi(linger)) * 1000);
+    }
+    return renamed ? 0 : 5;
 }
 
 [[noreturn]] void waitForever() {
@@ -84,5 +94,5 @@ int main(int argc, char** argv) {
         ::sigaction(SIGTERM, &action, nullptr);
         waitForever();
     }
-    return writeReport(argc);
+    return writeReport(argc, argv);
 }

@@ -2,8 +2,8 @@
 
 #include <QCoreApplication>
 
-// The change monitor needs an event loop; one application object serves
-// every test of the executable.
+// For tests of code that needs an event loop (a change monitor, network
+// requests): one application object serves every test of the executable.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     QCoreApplication application(argc, argv);

@@ -1,0 +1,42 @@
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QThread>
+
+#include "UpdateFixture.h"
+#include "update/EngineUpdateChecker.h"
+
+namespace corvane::kit {
+namespace {
+
+TEST_F(UpdateTest, CheckerDeliversOnTheMainThreadAndStopsAStalledCheck) {
+    std::vector<QThread*> deliveries;
+    const auto record = [&](const UpdateCheckResult& result) {
+        EXPECT_EQ(result, UpdateCheckResult::unavailable());
+        deliveries.push_back(QThread::currentThread());
+    };
+    EngineUpdateChecker idle(parameters());
+    idle.checkAndScheduleUpdate(record);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !deliveries.empty(); }, 10000));
+    EXPECT_EQ(deliveries, std::vector<QThread*>{QThread::currentThread()});
+
+    // A server that accepts connections and never answers: the check would
+    // wait for the request's 20-second idle timeout.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    AppUpdater::Parameters stalled = parameters();
+    stalled.remoteFeedURL = QUrl(QStringLiteral("https://127.0.0.1:%1/").arg(silent.serverPort()));
+    QElapsedTimer quitting;
+    {
+        EngineUpdateChecker checker(stalled);
+        checker.checkAndScheduleUpdate(record);
+        QTest::qWait(500);
+        quitting.start();
+        checker.stop();
+    }
+    EXPECT_LT(quitting.elapsed(), 2000);
+    QTest::qWait(200);
+    EXPECT_EQ(deliveries.size(), 1u);  // none after the stop
+}
+
+}  // namespace
+}  // namespace corvane::kit

@@ -1,0 +1,182 @@
+#pragma once
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QTest>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "../updater/ProcessHarness.h"
+#include "platform/linux/archive/ZipArchive.h"
+#include "support/https/HttpsServer.h"
+#include "update/AppUpdater.h"
+
+// Releases made as a publisher makes them, with the real corvane-release
+// from the built programs, and an installed Corvane to update.
+namespace corvane::kit {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+inline harness::Finished release(const std::vector<std::string>& arguments) {
+    return harness::run(CORVANE_RELEASE_PATH, arguments);
+}
+
+// Names a table's case by its name in the test output.
+template <typename Case, typename = decltype(Case::name)>
+std::ostream& operator<<(std::ostream& out, const Case& row) {
+    return out << row.name;
+}
+
+struct Keys {
+    fs::path privateKey;
+    fs::path publicKey;
+};
+
+// A key pair made once per test program with corvane-release keygen.
+inline const Keys& keys(const std::string& name = "publisher") {
+    static const harness::TemporaryFolder folder;
+    static std::map<std::string, Keys> made;
+    if (!made.count(name)) {
+        const Keys pair{folder.path() / (name + ".pem"), folder.path() / (name + ".pub")};
+        EXPECT_EQ(
+            release({"keygen", "--private", pair.privateKey, "--public", pair.publicKey}).exitCode,
+            0);
+        made[name] = pair;
+    }
+    return made[name];
+}
+
+inline testing::HttpsServer& server() {
+    static testing::HttpsServer instance;
+    return instance;
+}
+
+struct BundleInfo {
+    std::string version = "1.4";
+    std::string build = "58";
+    std::string identifier = "app.corvane.Corvane";
+};
+
+inline std::string infoPlist(const BundleInfo& info) {
+    return harness::xmlInfoPlist({{"CFBundleIdentifier", info.identifier},
+                                  {"CFBundleShortVersionString", info.version},
+                                  {"CFBundleVersion", info.build},
+                                  {"CFBundleExecutable", "Corvane"}});
+}
+
+// Info.plist, the test program as Corvane, the built CorvaneUpdater and
+// corvane-open, the publisher's key, a private folder and a link.
+inline void makeReleaseBundle(const fs::path& bundle, const BundleInfo& info = {}) {
+    harness::writeFile(bundle / "Contents/Info.plist", infoPlist(info));
+    harness::copyExecutable(TEST_APP_PATH, bundle / "Contents/MacOS/Corvane");
+    harness::copyExecutable(CORVANE_UPDATER_PATH, bundle / "Contents/MacOS/CorvaneUpdater");
+    harness::copyExecutable(CORVANE_OPEN_PATH, bundle / "Contents/MacOS/corvane-open");
+    fs::create_directories(bundle / "Contents/Resources/private");
+    fs::permissions(bundle / "Contents/Resources/private", fs::perms::owner_all);
+    fs::copy_file(keys().publicKey, bundle / AppUpdater::kSigningKeyPath);
+    fs::create_symlink("../MacOS/Corvane", bundle / "Contents/Resources/Corvane");
+}
+
+// corvane-release publish; the manifest it wrote.
+inline UpdateManifest publish(const fs::path& bundle, const fs::path& out,
+                              const Keys& signer = keys()) {
+    const auto published = release({"publish", bundle, "--key", signer.privateKey, "--out", out});
+    EXPECT_EQ(published.exitCode, 0) << published.err;
+    return std::get<UpdateManifest>(UpdateManifest::fromJson(
+        QByteArray::fromStdString(harness::readFile(out / "latest.json"))));
+}
+
+inline std::string sha256Of(const fs::path& file) {
+    const QByteArray bytes = QByteArray::fromStdString(harness::readFile(file));
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
+}
+
+// The bundle as it is, zipped under `topName` into out/Release.zip and
+// described in out/latest.json.
+inline UpdateManifest zipAndDescribe(const fs::path& bundle, const fs::path& out,
+                                     const std::string& topName = "Corvane.app") {
+    EXPECT_FALSE(archive::createZip(bundle, topName, out / "Release.zip"));
+    const UpdateManifest manifest{"1.4", 58, "Release.zip",
+                                  QString::fromStdString(sha256Of(out / "Release.zip"))};
+    harness::writeFile(out / "latest.json", manifest.toJson().toStdString());
+    return manifest;
+}
+
+struct ZipEntry {
+    std::string name;
+    unsigned mode;        // with its type: 0100644, 0120777 …
+    std::string content;  // a file's bytes or a link's target
+};
+
+// A zip of exactly these entries. libarchive writes files, folders and
+// links only; another type is patched into the central directory, whose
+// external attributes hold the mode in their upper 16 bits.
+inline void writeZip(const fs::path& file, const std::vector<ZipEntry>& entries) {
+    const std::unique_ptr<::archive, int (*)(::archive*)> zip(archive_write_new(),
+                                                              archive_write_free);
+    archive_write_set_format_zip(zip.get());
+    archive_write_open_filename(zip.get(), file.c_str());
+    for (const ZipEntry& item : entries) {
+        const bool link = (item.mode & AE_IFMT) == AE_IFLNK;
+        const std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(),
+                                                                             archive_entry_free);
+        archive_entry_set_pathname(entry.get(), item.name.c_str());
+        archive_entry_set_mode(entry.get(), link ? item.mode : (item.mode & 07777) | AE_IFREG);
+        archive_entry_set_symlink(entry.get(), link ? item.content.c_str() : nullptr);
+        archive_entry_set_size(entry.get(), link ? 0 : item.content.size());
+        archive_write_header(zip.get(), entry.get());
+        archive_write_data(zip.get(), item.content.data(), link ? 0 : item.content.size());
+    }
+    archive_write_close(zip.get());
+    std::string bytes = harness::readFile(file);
+    const std::string central("PK\x01\x02");
+    std::size_t at = 0;
+    for (const ZipEntry& item : entries) {
+        at = bytes.find(central, at + 1);
+        bytes[at + 40] = static_cast<char>(item.mode & 0xff);
+        bytes[at + 41] = static_cast<char>(item.mode >> 8);
+    }
+    harness::writeFile(file, bytes);
+}
+
+// An installed Corvane 1.0 (build 57) with the publisher's key and the test
+// server's certificate authority, its working and feed folders beside it.
+// Its "replacement tool" only reports how it was started, to report().
+class UpdateTest : public ::testing::Test {
+  protected:
+    UpdateTest() {
+        harness::writeFile(installed() / "Contents/Info.plist", infoPlist({"1.0", "57"}));
+        harness::copyExecutable(TEST_APP_PATH, installed() / AppUpdater::kReplacementToolPath);
+        fs::create_directories(installed() / "Contents/Resources");
+        fs::copy_file(keys().publicKey, installed() / AppUpdater::kSigningKeyPath);
+        fs::copy_file(server().authorityCertificate().toStdString(),
+                      installed() / AppUpdater::kServerAuthorityPath);
+        qputenv("CORVANE_TEST_REPORT", report().c_str());
+        qputenv("CORVANE_TEST_LINGER_MS", "0");
+    }
+
+    fs::path path(const char* name) const { return folder_.path() / name; }
+    fs::path installed() const { return path("Applications/Corvane.app"); }
+    fs::path support() const { return path("Support"); }
+    fs::path report() const { return path("tool-report"); }
+
+    // Build 57, the two local folders, no server.
+    AppUpdater::Parameters parameters() const {
+        AppUpdater::Parameters p;
+        p.appBundleURL = QUrl::fromLocalFile(installed().c_str());
+        p.currentBuild = 57;
+        p.updateDirectories = QList<QUrl>{QUrl::fromLocalFile(path("Local1").c_str()),
+                                          QUrl::fromLocalFile(path("Local2").c_str())};
+        p.applicationSupportDirectory = QUrl::fromLocalFile(support().c_str());
+        return p;
+    }
+
+    harness::TemporaryFolder folder_;
+};
+
+}  // namespace corvane::kit

@@ -102,14 +102,16 @@ class AppUpdater : public QObject {
     const QList<QUrl>& updateDirectories() const { return updateDirectories_; }
     const QUrl& applicationSupportDirectory() const { return applicationSupportDirectory_; }
 
-    // The build handed to the replacement tool during this run. Read and
-    // written on the engine's thread only.
+    // The build handed to the replacement tool during this run, until that
+    // tool ends while this process still runs (the hand-off failed). Read
+    // and written on the engine's thread only.
     const std::optional<qint64>& scheduledBuild() const { return scheduledBuild_; }
 
   signals:
     // The replacement tool started for `build` has ended while this engine
     // still exists; `waitStatus` as waitpid() reports it. The tool ends
-    // this application when it succeeds, so this means the hand-off failed.
+    // this application when it succeeds, so this means the hand-off failed;
+    // scheduledBuild() no longer holds the build when this is emitted.
     void replacementToolEnded(qint64 build, int waitStatus);
 
   private:

@@ -3,7 +3,14 @@
 namespace corvane {
 
 EngineUpdateChecker::EngineUpdateChecker(AppUpdater::Parameters parameters, QObject* parent)
-    : QObject(parent), thread_(std::move(parameters)) {}
+    : QObject(parent), thread_(std::move(parameters)) {
+    // Queued across the threads: delivered here on this object's thread.
+    connect(thread_.engine(), &AppUpdater::replacementToolEnded, this, [this] {
+        if (!stopped_ && onHandOffFailed_) {
+            onHandOffFailed_();
+        }
+    });
+}
 
 EngineUpdateChecker::~EngineUpdateChecker() {
     stop();
@@ -26,6 +33,10 @@ void EngineUpdateChecker::checkAndScheduleUpdate(ResultHandler onResult) {
                 Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
+}
+
+void EngineUpdateChecker::setHandOffFailedHandler(HandOffFailedHandler onFailed) {
+    onHandOffFailed_ = std::move(onFailed);
 }
 
 void EngineUpdateChecker::stop() {

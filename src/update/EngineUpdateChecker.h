@@ -20,6 +20,7 @@ class EngineUpdateChecker final : public QObject, public UpdateChecker {
     ~EngineUpdateChecker() override;
 
     void checkAndScheduleUpdate(ResultHandler onResult) override;
+    void setHandOffFailedHandler(HandOffFailedHandler onFailed) override;
     void stop() override;
 
     // The engine, for its signals (connect them queued: it lives on its own
@@ -28,6 +29,7 @@ class EngineUpdateChecker final : public QObject, public UpdateChecker {
 
   private:
     UpdateEngineThread thread_;
+    HandOffFailedHandler onHandOffFailed_;
     bool stopped_ = false;
 };
 

@@ -226,6 +226,11 @@ void AppUpdater::startReplacementTool(const fs::path& tool, const fs::path& cand
         std::make_unique<ReplacementToolWatch>(std::get<process::Child>(std::move(started)));
     ReplacementToolWatch* raw = watch.get();
     connect(raw, &ReplacementToolWatch::ended, this, [this, raw, build](int waitStatus) {
+        // A tool that succeeds ends this process before it ends itself: this
+        // hand-off failed, and the release may be handed off again.
+        if (scheduledBuild_ == build) {
+            scheduledBuild_.reset();
+        }
         emit replacementToolEnded(build, waitStatus);
         const auto done = std::find_if(tools_.begin(), tools_.end(),
                                        [raw](const auto& owned) { return owned.get() == raw; });

@@ -12,6 +12,7 @@ namespace corvane {
 class UpdateChecker {
   public:
     using ResultHandler = std::function<void(const UpdateCheckResult&)>;
+    using HandOffFailedHandler = std::function<void()>;
 
     virtual ~UpdateChecker() = default;
 
@@ -21,9 +22,16 @@ class UpdateChecker {
     // The caller runs at most one check at a time.
     virtual void checkAndScheduleUpdate(ResultHandler onResult) = 0;
 
+    // `onFailed` runs on this checker's thread each time a replacement tool
+    // that a check started ends while this application still runs. A tool
+    // that succeeds ends this application first, so its end means the
+    // hand-off failed; the checker has forgotten the handed-off build by
+    // then, and a later check may hand a release off again.
+    virtual void setHandOffFailedHandler(HandOffFailedHandler onFailed) = 0;
+
     // For quitting: ends a running check as soon as it can (network waits
     // are aborted, staging stops between its steps) and every later check
-    // at once; no result handler runs any more.
+    // at once; no handler of either kind runs any more.
     virtual void stop() = 0;
 };
 

@@ -7,16 +7,43 @@
 #include "app/PopoverWindow.h"
 #include "app/StatusItem.h"
 #include "ui/MenuBarAppearance.h"
-#include "update/EngineUpdateChecker.h"
 
 namespace corvane {
+
+namespace {
+
+const QString kUpdateCheckFailedStatus = QStringLiteral("자동 업데이트: 확인 실패");
+
+QString updateStatusLine(const UpdateCheckResult& result) {
+    switch (result.kind()) {
+        case UpdateCheckResult::Kind::scheduled:
+            return QStringLiteral("자동 업데이트: v") + result.manifest()->version +
+                   QStringLiteral(" 적용 중…");
+        case UpdateCheckResult::Kind::latest:
+            return QStringLiteral("자동 업데이트: 최신 버전");
+        case UpdateCheckResult::Kind::unavailable:
+            return QStringLiteral("자동 업데이트: 업데이트 피드 대기");
+        case UpdateCheckResult::Kind::failed:
+            break;
+    }
+    return kUpdateCheckFailedStatus;
+}
+
+}  // namespace
 
 MenuBarController::MenuBarController(Environment environment, QObject* parent)
     : QObject(parent),
       environment_(std::move(environment)),
       store_(*environment_.displays, *environment_.settings),
       loginItemManager_(*environment_.loginItem),
-      updater_(std::make_unique<EngineUpdateChecker>(environment_.updater)) {}
+      updater_(environment_.makeUpdateChecker()) {
+    const QPointer<MenuBarController> self(this);
+    updater_->setHandOffFailedHandler([self] {
+        if (self) {
+            self->handOffFailed();
+        }
+    });
+}
 
 MenuBarController::~MenuBarController() {
     applicationWillTerminate();
@@ -47,10 +74,17 @@ void MenuBarController::applicationDidFinishLaunching() {
     applySavedModes();
     quietRedraw();
     statusItem_->show();
+
+    startUpdateLoop();
+    updateLoopStep();
 }
 
 void MenuBarController::applicationWillTerminate() {
+    terminated_ = true;
     refreshTimer_.reset();
+    // A sleeping loop ends here; a running check ends within moments and
+    // reports nothing.
+    updateTask_.reset();
     updater_->stop();
     if (popoverDismissalMonitor_) {
         popoverDismissalMonitor_->invalidate();
@@ -58,6 +92,72 @@ void MenuBarController::applicationWillTerminate() {
     }
     if (popover_) {
         popover_->close();
+    }
+}
+
+void MenuBarController::startUpdateLoop() {
+    updateTask_ = std::make_unique<QTimer>();
+    updateTask_->setSingleShot(true);
+    updateTask_->setInterval(environment_.updateCheckInterval);
+    connect(updateTask_.get(), &QTimer::timeout, this, &MenuBarController::updateLoopStep);
+}
+
+// One turn of the periodic loop: a check unless one runs already, then the
+// sleep; a scheduled release ends the loop for the rest of the run.
+void MenuBarController::updateLoopStep() {
+    const QPointer<MenuBarController> self(this);
+    const bool started = performUpdateCheck([self](const UpdateCheckResult& result) {
+        if (!self || !self->updateTask_) {
+            return;
+        }
+        if (result.kind() == UpdateCheckResult::Kind::scheduled) {
+            self->updateTask_.reset();
+        } else {
+            self->updateTask_->start();
+        }
+    });
+    if (!started) {
+        updateTask_->start();
+    }
+}
+
+bool MenuBarController::performUpdateCheck(std::function<void(const UpdateCheckResult&)> done) {
+    if (isCheckingForUpdate_) {
+        return false;
+    }
+    isCheckingForUpdate_ = true;
+    updateStatusMessage_ = kInitialUpdateStatus;
+    quietRedraw();
+    const QPointer<MenuBarController> self(this);
+    updater_->checkAndScheduleUpdate(
+        [self, done = std::move(done)](const UpdateCheckResult& result) {
+            if (!self) {
+                return;
+            }
+            self->isCheckingForUpdate_ = false;
+            self->updateStatusMessage_ = updateStatusLine(result);
+            self->quietRedraw();
+            if (done) {
+                done(result);
+            }
+        });
+    return true;
+}
+
+void MenuBarController::checkForUpdate() {
+    performUpdateCheck();
+}
+
+// The replacement tool ended while this application runs: the release was
+// not installed. The user learns that the update failed, and the periodic
+// loop, if a scheduled release had ended it, goes on from its sleep rather
+// than handing the same release off again at once.
+void MenuBarController::handOffFailed() {
+    updateStatusMessage_ = kUpdateCheckFailedStatus;
+    quietRedraw();
+    if (!updateTask_ && !terminated_) {
+        startUpdateLoop();
+        updateTask_->start();
     }
 }
 
@@ -203,9 +303,11 @@ DisplayPopoverView MenuBarController::makeView() {
             self->environment_.openDisplaySettings();
         }
     };
-    // Update checks arrive with the update loop; until then the footer
-    // shows the initial status and asking for a check changes nothing.
-    view.onCheckForUpdate = [] {};
+    view.onCheckForUpdate = [self] {
+        if (self) {
+            self->checkForUpdate();
+        }
+    };
     view.onQuit = [self] {
         if (self) {
             QCoreApplication::quit();

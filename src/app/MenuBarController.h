@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -16,7 +17,7 @@
 #include "state/LoginItemManager.h"
 #include "state/SettingsStore.h"
 #include "ui/DisplayPopoverView.h"
-#include "update/AppUpdater.h"
+#include "update/UpdateChecker.h"
 
 namespace corvane {
 
@@ -25,16 +26,18 @@ class GlobalMouseDownSource;
 class PopoverDismissalMonitor;
 class PopoverWindow;
 class StatusItem;
-class EngineUpdateChecker;
 
 // The application's one long-lived coordinator: owns the state, the tray
-// icon, the popover and the refresh timer; feeds the popover a fresh view
-// after every change and carries out what the user picks in it. Main
-// thread only.
+// icon, the popover, the refresh timer and the update checks; feeds the
+// popover a fresh view after every change and carries out what the user
+// picks in it. Main thread only.
 class MenuBarController : public QObject {
     Q_OBJECT
 
   public:
+    // The pause of the periodic update loop between two checks.
+    static constexpr std::chrono::milliseconds kUpdateCheckInterval = std::chrono::hours(5);
+
     // What the controller works with but does not own: the platform's
     // services and the user-facing pieces tests replace.
     struct Environment {
@@ -45,7 +48,9 @@ class MenuBarController : public QObject {
         DisplayChangeEcho* changeEcho = nullptr;      // optional
         GlobalMouseDownSource* mouseDowns = nullptr;  // optional: clicks in other windows
         std::function<void()> openDisplaySettings;
-        AppUpdater::Parameters updater;
+        // Makes the update checker the controller owns for the whole run.
+        std::function<std::unique_ptr<UpdateChecker>()> makeUpdateChecker;
+        std::chrono::milliseconds updateCheckInterval = kUpdateCheckInterval;
     };
 
     static constexpr int kRefreshIntervalMilliseconds = 2000;
@@ -61,10 +66,20 @@ class MenuBarController : public QObject {
     ~MenuBarController() override;
 
     // Creates the tray icon and the popover, starts the refresh timer,
-    // applies saved modes and draws everything.
+    // applies saved modes, draws everything and starts the periodic update
+    // loop with its first check.
     void applicationDidFinishLaunching();
-    // Stops the timer, the dismissal monitor and the popover.
+    // Stops the timer, the update loop and a running check, the dismissal
+    // monitor and the popover.
     void applicationWillTerminate();
+
+    // Starts one update check, whose result becomes the update status line
+    // and is then handed to `done`. False, changing nothing, when a check
+    // is running already.
+    bool performUpdateCheck(std::function<void(const UpdateCheckResult&)> done = {});
+    // The footer's "업데이트 확인": a one-off check, whether or not the
+    // periodic loop still runs.
+    void checkForUpdate();
 
     // The tray icon's action.
     void togglePopover();
@@ -103,11 +118,18 @@ class MenuBarController : public QObject {
     template <typename Action>
     void runSettingsAction(Action&& action);
     void applySavedModes();
+    void startUpdateLoop();
+    void updateLoopStep();
+    void handOffFailed();
 
     Environment environment_;
     DisplayStore store_;
     LoginItemManager loginItemManager_;
-    std::unique_ptr<EngineUpdateChecker> updater_;
+    std::unique_ptr<UpdateChecker> updater_;
+    // The periodic update loop's sleep between checks; none once the loop
+    // has ended (after a scheduled release, or at quit).
+    std::unique_ptr<QTimer> updateTask_;
+    bool terminated_ = false;
     std::unique_ptr<StatusItem> statusItem_;
     std::unique_ptr<PopoverWindow> popover_;
     std::unique_ptr<PopoverDismissalMonitor> popoverDismissalMonitor_;

@@ -18,6 +18,7 @@
 #include "platform/x11/X11DisplayBackend.h"
 #include "platform/x11/X11DisplayChangeMonitor.h"
 #include "platform/x11/X11GlobalMouseDownMonitor.h"
+#include "update/EngineUpdateChecker.h"
 #include "update/UpdateFeed.h"
 
 namespace corvane {
@@ -64,7 +65,9 @@ int runController(DisplayBackend& displays, ChangeMonitor& monitor,
     environment.changeEcho = &monitor;
     environment.mouseDowns = &mouseDowns;
     environment.openDisplaySettings = [&displaySettings] { displaySettings.open(); };
-    environment.updater = updaterParameters();
+    environment.makeUpdateChecker = [] {
+        return std::make_unique<EngineUpdateChecker>(updaterParameters());
+    };
 
     MenuBarController controller(std::move(environment));
     QObject::connect(&monitor, &ChangeMonitor::displaysChanged, &controller,

@@ -15,6 +15,7 @@
 #include "integration/ui/PopoverFixtures.h"
 #include "platform/linux/autostart/XdgAutostartEntry.h"
 #include "state/InMemorySettingsStore.h"
+#include "update/EngineUpdateChecker.h"
 
 namespace corvane::testing {
 
@@ -108,9 +109,13 @@ class MenuBarControllerTest : public ::testing::TestWithParam<ControllerDesktop*
         environment.alerts = &alerts;
         mouseDowns = desktop().makeMouseDowns();
         environment.mouseDowns = mouseDowns.get();
-        environment.updater.appBundleURL = QUrl::fromLocalFile(folder.filePath("Corvane.app"));
-        environment.updater.applicationSupportDirectory = QUrl::fromLocalFile(folder.path());
-        environment.updater.updateDirectories = QList<QUrl>{};
+        environment.makeUpdateChecker = [this] {
+            AppUpdater::Parameters updater;
+            updater.appBundleURL = QUrl::fromLocalFile(folder.filePath("Corvane.app"));
+            updater.applicationSupportDirectory = QUrl::fromLocalFile(folder.path());
+            updater.updateDirectories = QList<QUrl>{};
+            return std::make_unique<EngineUpdateChecker>(updater);
+        };
         if (watchChanges) {
             monitor = desktop().makeMonitor();
             environment.changeEcho = monitor.get();

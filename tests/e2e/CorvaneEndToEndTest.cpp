@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMap>
 #include <QPixmap>
 #include <QProcess>
 #include <QRegularExpression>
@@ -12,8 +16,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "support/https/HttpsServer.h"
 #include "support/xorg/TrayHost.h"
 #include "support/xorg/XorgServer.h"
+#include "ui/DisplayPopoverWidget.h"
+#include "ui/components/PullDownMenu.h"
 
 namespace corvane {
 namespace {
@@ -43,18 +50,77 @@ QRect parseGeometry(const QString& text) {
                             : QRect();
 }
 
+// The processes whose program lies inside `folder`, with that program.
+QMap<qint64, QString> processesIn(const QString& folder) {
+    QMap<qint64, QString> found;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool isProcess = false;
+        const qint64 pid = entry.toLongLong(&isProcess);
+        const QString program =
+            QFileInfo(QStringLiteral("/proc/%1/exe").arg(entry)).symLinkTarget();
+        if (isProcess && program.startsWith(folder + u'/')) {
+            found.insert(pid, program);
+        }
+    }
+    return found;
+}
+
+// Kills, by process id, whatever still runs from `folder` as a test ends:
+// the updated Corvane runs detached from the test.
+struct ProcessesInFolder {
+    QString folder;
+    ~ProcessesInFolder() {
+        for (const qint64 pid : processesIn(folder).keys()) {
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+        }
+        waitFor([this] { return processesIn(folder).isEmpty(); }, 5000);
+    }
+};
+
+bool isBuild(const QString& bundle, int build) {
+    QFile plist(bundle + QStringLiteral("/Contents/Info.plist"));
+    return plist.open(QIODevice::ReadOnly) &&
+           plist.readAll().contains(QStringLiteral("<string>%1</string>").arg(build).toUtf8());
+}
+
+// The footer's menu as Corvane draws it with `status` as its update line.
+struct FooterMenu {
+    QImage image;
+    QRect updateLine;
+    QRect checkEntry;  // "업데이트 확인"
+};
+
+FooterMenu footerMenu(const QString& status) {
+    DisplayPopoverWidget panel;
+    DisplayPopoverView view;
+    view.updateStatusMessage = status;
+    view.isCheckingForUpdate = false;
+    panel.setView(view);
+    auto* menu = panel.findChild<PullDownMenu*>(QStringLiteral("moreMenu"));
+    menu->resize(menu->sizeHint());
+    return {menu->grab().toImage().convertToFormat(QImage::Format_RGB32),
+            menu->actionGeometry(menu->actionAt(3)), menu->actionGeometry(menu->actionAt(4))};
+}
+
 // Corvane installed the way a user installs it, started on a private X
 // server with a tray, and driven with real pointer clicks.
 class CorvaneEndToEnd : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         ASSERT_TRUE(home().isValid());
-        QProcess install;
-        install.setProcessChannelMode(QProcess::MergedChannels);
-        install.start(QStringLiteral("cmake"),
-                      {"--install", CORVANE_BUILD_DIR, "--prefix", home().filePath("prefix")});
-        ASSERT_TRUE(install.waitForFinished(120000));
-        ASSERT_EQ(install.exitCode(), 0) << install.readAll().toStdString();
+        install(home().filePath("prefix"));
+    }
+
+    static void install(const QString& prefix) {
+        run(QStringLiteral("cmake"), {"--install", CORVANE_BUILD_DIR, "--prefix", prefix});
+    }
+
+    static void run(const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        ASSERT_TRUE(process.waitForFinished(120000)) << program.toStdString();
+        ASSERT_EQ(process.exitCode(), 0) << process.readAll().toStdString();
     }
 
     static QTemporaryDir& home() {
@@ -66,15 +132,16 @@ class CorvaneEndToEnd : public ::testing::Test {
         return home().filePath("prefix/lib/corvane/Corvane.app/Contents/MacOS/Corvane");
     }
 
-    void start(QProcess& process) {
+    void start(QProcess& process, const QString& program = executable(),
+               const QString& homePath = home().path()) {
         QProcessEnvironment environment = server.environment();
-        environment.insert(QStringLiteral("HOME"), home().path());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home().filePath("config"));
+        environment.insert(QStringLiteral("HOME"), homePath);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), homePath + QStringLiteral("/config"));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(executable(), {});
+        process.start(program, {});
         ASSERT_TRUE(process.waitForStarted(10000)) << process.errorString().toStdString();
     }
 
@@ -120,6 +187,65 @@ class CorvaneEndToEnd : public ::testing::Test {
         lastShot = shot.toImage();
     }
 
+    void openFooterMenu() {
+        if (popoverWindow().isEmpty()) {
+            click(iconGeometry().center(), 1);
+            ASSERT_TRUE(waitFor([&] { return !popoverWindow().isEmpty(); }, 5000));
+            QThread::msleep(300);
+        }
+        const QRect shown = windowGeometry(popoverWindow());
+        click(QPoint(shown.right() - 29, shown.bottom() - 28), 1);
+        QThread::msleep(500);
+    }
+
+    // The open footer menu once its update line shows `status` pixel for
+    // pixel as Corvane draws it; an empty rect when it does not within 10 s.
+    QRect footerMenuShowing(const QString& status) {
+        const FooterMenu expected = footerMenu(status);
+        QRect found;
+        waitFor(
+            [&] {
+                for (const QString& window :
+                     xdotool(server, {"search", "--onlyvisible", "--class", "Corvane"})
+                         .split(u'\n')) {
+                    found = windowGeometry(window);
+                    const QImage shown =
+                        QGuiApplication::primaryScreen()
+                            ->grabWindow(0, found.x(), found.y(), found.width(), found.height())
+                            .toImage()
+                            .convertToFormat(QImage::Format_RGB32);
+                    if (found.size() == expected.image.size() &&
+                        shown.copy(expected.updateLine) ==
+                            expected.image.copy(expected.updateLine)) {
+                        return true;
+                    }
+                }
+                found = QRect();
+                return false;
+            },
+            10000);
+        return found;
+    }
+
+    // Chooses "업데이트 확인" in the footer menu, which shows `status`.
+    void checkFromFooter(const QString& status) {
+        openFooterMenu();
+        const QRect menu = footerMenuShowing(status);
+        ASSERT_FALSE(menu.isEmpty()) << "no footer menu showing " << status.toStdString();
+        click(menu.topLeft() + footerMenu(status).checkEntry.center(), 1);
+    }
+
+    // This process shows nothing on the server: it grabs the screen and
+    // draws, off screen, what Corvane is expected to show.
+    std::unique_ptr<QApplication> screenGrabber() const {
+        qputenv("DISPLAY", server.displayName().toLocal8Bit());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        static int argc = 1;
+        static char name[] = "corvane_e2e";
+        static char* argv[] = {name, nullptr};
+        return std::make_unique<QApplication>(argc, argv);
+    }
+
     static int grabberScreenRight() { return QGuiApplication::primaryScreen()->geometry().right(); }
 
     XorgServer server;
@@ -129,13 +255,7 @@ class CorvaneEndToEnd : public ::testing::Test {
 };
 
 TEST_F(CorvaneEndToEnd, OpensBelowTheIconClosesOutsideAndQuitsFromItsMenu) {
-    // This process draws nothing; it only grabs the screen.
-    qputenv("DISPLAY", server.displayName().toLocal8Bit());
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    int argc = 1;
-    char name[] = "corvane_e2e";
-    char* argv[] = {name, nullptr};
-    QGuiApplication grabber(argc, argv);
+    const auto grabber = screenGrabber();
 
     QProcess corvane;
     start(corvane);
@@ -202,6 +322,111 @@ TEST_F(CorvaneEndToEnd, OpensBelowTheIconClosesOutsideAndQuitsFromItsMenu) {
     ASSERT_TRUE(corvane.waitForFinished(10000)) << "Corvane did not quit";
     EXPECT_EQ(corvane.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(corvane.exitCode(), 0);
+}
+
+TEST_F(CorvaneEndToEnd, ReplacesItselfRollsBackABrokenReleaseAndChecksFromItsMenu) {
+    const auto grabber = screenGrabber();
+    HttpsServer nginx;
+    QTemporaryDir work;
+    const ProcessesInFolder leftOver{work.path()};
+    const QString bundle = work.filePath("prefix/lib/corvane/Corvane.app");
+    const QString program = bundle + "/Contents/MacOS/Corvane";
+    const QString support = work.filePath("home/Library/Application Support/Corvane");
+    const QString feed = nginx.root() + "/updates/display";
+    const QString origin = nginx.url(QString()).toString();
+    const QString key = work.filePath("publisher");
+    const QString release = work.filePath("release-%1/Corvane.app");
+    // The Info.plist of a bundle as the build renders it with this server.
+    const auto writeInfoPlist = [&](const QString& to, const QString& version, int build) {
+        run("cmake",
+            {"-DCORVANE_VERSION=" + version, "-DCORVANE_BUILD_NUMBER=" + QString::number(build),
+             "-DCORVANE_RELEASE_SERVER=" + origin,
+             "-DCORVANE_INFO_PLIST=" + to + "/Contents/Info.plist", "-P",
+             CORVANE_SOURCE_DIR "/src/app/bundle/InfoPlist.cmake"});
+    };
+    run(CORVANE_RELEASE_PATH, {"keygen", "--private", key + ".pem", "--public", key + ".pub"});
+
+    // Build 100 installed with what its build options put into the bundle:
+    // the release server, the publisher's key and the server's authority.
+    install(work.filePath("prefix"));
+    writeInfoPlist(bundle, "1.0", 100);
+    ASSERT_TRUE(QFile::copy(key + ".pub", bundle + "/Contents/Resources/update-signing-key.pub"));
+    ASSERT_TRUE(QFile::copy(nginx.authorityCertificate(),
+                            bundle + "/Contents/Resources/release-server-ca.pem"));
+    // Releases 1.1 (101) and a broken 1.2 (102) whose program ends at once.
+    for (const int build : {101, 102}) {
+        ASSERT_TRUE(QDir().mkpath(release.arg(build)));
+        run("cp", {"-a", bundle + "/.", release.arg(build)});
+        writeInfoPlist(release.arg(build), QStringLiteral("1.%1").arg(build - 100), build);
+    }
+    ASSERT_TRUE(QFile::remove(release.arg(102) + "/Contents/MacOS/Corvane"));
+    ASSERT_TRUE(QFile::copy("/bin/false", release.arg(102) + "/Contents/MacOS/Corvane"));
+    const auto publish = [&](int build) {
+        run(CORVANE_RELEASE_PATH,
+            {"publish", release.arg(build), "--key", key + ".pem", "--out", feed});
+    };
+    publish(101);
+    ASSERT_TRUE(QFile::copy(feed + "/latest.json", work.filePath("latest-101.json")));
+
+    // Started, it checks at once, hands 1.1 off and is replaced by it.
+    QProcess first;
+    start(first, program, work.filePath("home"));
+    qint64 running = 0;
+    // The old process gone, 1.1 installed and running from the installed
+    // bundle, its icon in the tray.
+    const auto replaced = [&](qint64 old) {
+        const QMap<qint64, QString> now = processesIn(work.path());
+        running = now.keys(program).size() == 1 ? now.keys(program).front() : 0;
+        return !now.contains(old) && running != 0 && isBuild(bundle, 101) &&
+               !iconGeometry().isEmpty();
+    };
+    // As a parent does, the test collects the old process once it ends.
+    const qint64 firstPid = first.processId();
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return (first.state() == QProcess::NotRunning || first.waitForFinished(10)) &&
+                   replaced(firstPid);
+        },
+        30000))
+        << "not updated within 30 s";
+    const QStringList backups =
+        QDir(support + "/Backups").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_EQ(backups.filter(QRegularExpression(R"(^Corvane\.app\.\d{8}-\d{6}-[0-9A-F]{8}$)")),
+              backups);
+    EXPECT_TRUE(isBuild(support + "/Backups/" + backups.front(), 100));
+    EXPECT_TRUE(QDir(support + "/Downloads").isEmpty());
+
+    // 1.2 found from the menu: while its hand-off is held, the menu says
+    // so; released, 1.2 ends at once and 1.1 is back.
+    const qint64 updated = running;
+    publish(102);
+    checkFromFooter("자동 업데이트: 최신 버전");
+    qint64 tool = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            tool = processesIn(work.path()).key(bundle + "/Contents/MacOS/CorvaneUpdater", 0);
+            return tool != 0 && ::kill(static_cast<pid_t>(tool), SIGSTOP) == 0;
+        },
+        20000));
+    openFooterMenu();
+    EXPECT_FALSE(footerMenuShowing("자동 업데이트: v1.2 적용 중…").isEmpty());
+    screenshot(QStringLiteral("update-applying.png"));
+    xdotool(server, {"key", "Escape"});
+    ::kill(static_cast<pid_t>(tool), SIGCONT);
+    ASSERT_TRUE(waitFor([&] { return replaced(updated); }, 30000)) << "1.1 did not come back";
+    const qint64 restored = running;
+
+    // Its launch check found 1.2 recorded as failed and left it; with 1.1
+    // published again, the menu's check finds nothing newer.
+    ASSERT_TRUE(QFile::remove(feed + "/latest.json"));
+    ASSERT_TRUE(QFile::copy(work.filePath("latest-101.json"), feed + "/latest.json"));
+    checkFromFooter("자동 업데이트: 업데이트 피드 대기");
+    openFooterMenu();
+    EXPECT_FALSE(footerMenuShowing("자동 업데이트: 최신 버전").isEmpty());
+    screenshot(QStringLiteral("update-latest.png"));
+    EXPECT_EQ(processesIn(work.path()).keys(program), QList<qint64>{restored});
+    EXPECT_EQ(nginx.accessLog().filter("Corvane-1.2-102.zip").size(), 1);
 }
 
 }  // namespace

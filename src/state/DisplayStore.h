@@ -46,7 +46,8 @@ class DisplayStore {
     void setColorMode(MenuBarColorMode mode);
 
     // Takes a new snapshot; keeps the selection while its display is
-    // online, otherwise selects the main (or first) display.
+    // online, otherwise selects the main (or first) display. A snapshot
+    // that cannot be read changes nothing.
     void refresh();
 
     // Selects an online display and clears the status line; an identifier

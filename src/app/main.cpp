@@ -44,8 +44,8 @@ int run(int argc, char** argv) {
     // application alive.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    X11DisplayBackend displays({{}, qtScreenScaleLookup()});
     X11DisplayChangeMonitor monitor;
+    X11DisplayBackend displays({{}, qtScreenScaleLookup(), &monitor});
     FileSettingsStore settings(FileSettingsStore::defaultFilePath());
     XdgAutostartEntry autostart(XdgAutostartEntry::defaultEntryPath(),
                                 QCoreApplication::applicationFilePath());
@@ -57,7 +57,6 @@ int run(int argc, char** argv) {
     environment.settings = &settings;
     environment.loginItem = &autostart;
     environment.alerts = &alerts;
-    environment.changeEcho = &monitor;
     environment.openDisplaySettings = [&displaySettings] { displaySettings.open(); };
     environment.updater = updaterParameters();
 

@@ -67,7 +67,7 @@ class MenuBarControllerTest : public ::testing::Test {
         environment.updater.updateDirectories = QList<QUrl>{};
         if (watchChanges) {
             monitor = std::make_unique<X11DisplayChangeMonitor>(server().displayName());
-            environment.changeEcho = monitor.get();
+            backend.setChangeFeed(monitor.get());
         }
         auto controller = std::make_unique<MenuBarController>(std::move(environment));
         if (monitor) {
@@ -217,8 +217,8 @@ TEST_F(MenuBarControllerTest, ARefusedSwitchShowsTheAlertAndChangesNothing) {
     choose(*controller, "modePicker", "modeMenu", QStringLiteral("32000×1000"));
 
     ASSERT_EQ(alerts.shown.size(), 1);
-    EXPECT_EQ(alerts.shown[0], QStringLiteral("화면 모드를 변경하지 못했습니다\nmacOS가 화면 모드 "
-                                              "변경을 거부했습니다. 오류 코드: 2"));
+    EXPECT_EQ(alerts.shown[0], QStringLiteral("화면 모드를 변경하지 못했습니다\n디스플레이 서버가 "
+                                              "화면 모드 변경을 거부했습니다. 오류 코드: 2"));
     EXPECT_EQ(activeMode("DUMMY1"), kMode60);
     EXPECT_FALSE(settings.contains(settingsKeys::savedMode(side)));
     EXPECT_EQ(controller->store().statusMessage(), statusBefore);

@@ -63,7 +63,7 @@ void MenuBarController::togglePopover() {
     }
     store_.refresh();
     quietRedraw();
-    popover_->setView(view_);
+    popover_->setView(makeView());
     popover_->showAnchored(statusItem_->geometry());
 }
 
@@ -122,11 +122,10 @@ void MenuBarController::applyStatusItemAppearance() {
 }
 
 void MenuBarController::updatePopoverContent() {
-    view_ = makeView();
-    // A hidden panel is brought up to date when it opens; drawing it on
-    // every refresh would cost most of the idle time.
+    // A hidden panel gets its view when it opens; building one on every
+    // refresh would read the login item and copy the displays for nothing.
     if (popover_ && popover_->isShown()) {
-        popover_->setView(view_);
+        popover_->setView(makeView());
     }
 }
 

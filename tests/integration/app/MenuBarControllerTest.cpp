@@ -79,19 +79,7 @@ class MenuBarControllerTest : public ::testing::Test {
         return controller;
     }
 
-    // The mode name xrandr marks as current on an output, or empty.
-    static QString activeMode(const QString& output) {
-        const QStringList lines = server().xrandrOrThrow({"--current"}).split(u'\n');
-        bool inOutput = false;
-        for (const QString& line : lines) {
-            if (!line.startsWith(u' ')) {
-                inOutput = line.startsWith(output + u' ');
-            } else if (inOutput && line.contains(u'*')) {
-                return line.simplified().section(u' ', 0, 0);
-            }
-        }
-        return {};
-    }
+    static QString activeMode(const QString& output) { return server().activeMode(output); }
 
     static std::size_t entryIndex(PullDownMenu* menu, const QString& text) {
         for (std::size_t i = 0; i < menu->entries().size(); ++i) {

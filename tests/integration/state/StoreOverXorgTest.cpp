@@ -143,36 +143,6 @@ TEST_F(StoreOverXorgTest, SavedModesOutliveAServerRestartAndOldRecordsMatchBySiz
     EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1352x856"));
 }
 
-TEST_F(StoreOverXorgTest, SavedModeReturnsWithTheDisplayOncePerAppearance) {
-    Launch run = launch();
-    DisplayStore& store = *run.store;
-    store.setAutoApplyOnLaunch(true);
-    // The launch considers both displays; neither has a saved mode yet.
-    store.applySavedModesIfNeeded();
-    const DisplayId side = chooseSideMode(store);
-    ASSERT_FALSE(HasFailure());
-
-    server->unplug("DUMMY1");
-    displaysChanged(store);
-    ASSERT_EQ(store.displays().size(), 1u);
-
-    // Plugged in again in another mode: its saved mode comes back.
-    server->plug("DUMMY1", kSide60.name);
-    displaysChanged(store);
-    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1352x856"));
-    ASSERT_TRUE(sideDisplay(store).has_value());
-    EXPECT_EQ(sideDisplay(store)->id, side);
-    EXPECT_EQ(sideDisplay(store)->currentMode->width, 1352);
-
-    // Changed by other means while it stays connected: left as it is.
-    server->setMode("DUMMY1", kSide60.name);
-    displaysChanged(store);
-    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1208x744"));
-    EXPECT_EQ(sideDisplay(store)->currentMode->width, 1208);
-    // The main display has no saved mode and was never touched.
-    EXPECT_EQ(sizeOf("DUMMY0"), QStringLiteral("1504x944"));
-}
-
 TEST_F(StoreOverXorgTest, NextLaunchAppliesTheSavedModeOnce) {
     {
         Launch first = launch();

@@ -61,6 +61,11 @@ class DisplayBackend {
     // Every screen the window system knows, in its order.
     virtual std::vector<ScreenDescription> screens() = 0;
 
+    // A number that stays the same for as long as the configuration is
+    // known not to have changed since the platform last read it; nullopt
+    // when the platform cannot tell, and every snapshot then reads afresh.
+    virtual std::optional<std::uint64_t> configurationStamp() { return std::nullopt; }
+
     // Displays that went offline, however briefly, before the latest read
     // and since the previous call, even when they are back online by now.
     // A platform that cannot tell returns none; snapshots alone then show

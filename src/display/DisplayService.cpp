@@ -201,6 +201,10 @@ std::vector<DisplayId> DisplayService::takeDepartedDisplays() const {
     return backend_->takeDepartedDisplays();
 }
 
+std::optional<std::uint64_t> DisplayService::configurationStamp() const {
+    return backend_->configurationStamp();
+}
+
 std::optional<DisplayServiceError> DisplayService::setMode(const DisplayModeInfo& mode,
                                                            DisplayId display) const {
     return switchTo(mode, display, false).error;

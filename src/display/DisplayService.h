@@ -30,6 +30,10 @@ class DisplayService {
     // are back in the latest snapshot.
     std::vector<DisplayId> takeDepartedDisplays() const;
 
+    // The backend's stamp of the configuration it last read: while it
+    // stays the same, a new snapshot would equal the previous one.
+    std::optional<std::uint64_t> configurationStamp() const;
+
     // Switches `display` to the usable platform mode that `mode` names: the
     // one with its non-zero identifier, else, among those of its size whose
     // rate is within 0.1 Hz of it, the one whose rate is nearest (the

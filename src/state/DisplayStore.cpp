@@ -71,12 +71,20 @@ void DisplayStore::setColorMode(MenuBarColorMode mode) {
 }
 
 void DisplayStore::refresh() {
+    // Nothing has changed since the last snapshot: it still holds, and so
+    // does everything derived from it below.
+    const std::optional<std::uint64_t> stamp = service_.configurationStamp();
+    if (stamp && stamp == snapshotStamp_) {
+        return;
+    }
     std::optional<std::vector<DisplayInfo>> snapshot = service_.readSnapshot();
     // A read that failed says nothing about the displays: the last snapshot
     // and the selection stand until a read succeeds.
     if (!snapshot) {
+        snapshotStamp_.reset();
         return;
     }
+    snapshotStamp_ = service_.configurationStamp();
     // A display that has gone away is considered again when it returns,
     // also when it left and came back between two snapshots.
     const std::vector<DisplayId> departed = service_.takeDepartedDisplays();

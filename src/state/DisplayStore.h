@@ -79,6 +79,8 @@ class DisplayStore {
     SettingsStore* settings_;
     std::set<DisplayId> autoAppliedDisplayIDs_;
     std::vector<DisplayInfo> displays_;
+    // The backend's stamp of the configuration displays_ was read from.
+    std::optional<std::uint64_t> snapshotStamp_;
     std::optional<DisplayId> selectedDisplayID_;
     std::optional<QString> statusMessage_;
     bool autoApplyOnLaunch_ = false;

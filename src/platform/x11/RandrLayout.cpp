@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "platform/x11/DisplayIdentity.h"
 #include "platform/x11/ModeIdentity.h"
@@ -143,19 +141,25 @@ PlatformMode platformMode(const RandrMode& mode) {
 }
 
 std::vector<PlatformMode> outputModes(const RandrLayout& layout, const RandrOutput& output) {
-    // One pass over the server's modes instead of a search per listed mode.
-    std::unordered_map<std::uint32_t, const RandrMode*> byXid;
+    // One sorted index instead of a search of the server's list per listed
+    // mode.
+    std::vector<const RandrMode*> byXid;
     byXid.reserve(layout.modes.size());
     for (const RandrMode& mode : layout.modes) {
-        byXid.emplace(mode.xid, &mode);
+        byXid.push_back(&mode);
     }
+    const auto xidLess = [](const RandrMode* a, const RandrMode* b) { return a->xid < b->xid; };
+    std::sort(byXid.begin(), byXid.end(), xidLess);
+
     std::vector<PlatformMode> modes;
     modes.reserve(output.modes.size());
-    std::unordered_set<std::uint32_t> seen;
     for (std::uint32_t xid : output.modes) {
-        const auto found = byXid.find(xid);
-        if (found != byXid.end() && seen.insert(xid).second) {
-            modes.push_back(platformMode(*found->second));
+        const bool listedBefore = std::any_of(
+            modes.begin(), modes.end(), [xid](const PlatformMode& m) { return m.handle == xid; });
+        const RandrMode key{xid};
+        const auto found = std::lower_bound(byXid.begin(), byXid.end(), &key, xidLess);
+        if (!listedBefore && found != byXid.end() && (*found)->xid == xid) {
+            modes.push_back(platformMode(**found));
         }
     }
     return modes;

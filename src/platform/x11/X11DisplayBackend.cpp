@@ -48,6 +48,9 @@ struct X11DisplayBackend::State {
         std::set<std::pair<Asker, DisplayId>> served;
         // The feed's count of events when the read began; absent: no feed.
         std::optional<std::uint64_t> changeCount;
+        std::uint64_t number = 0;
+        // Each display's modes, worked out once per read.
+        std::map<DisplayId, std::vector<PlatformMode>> modesOf;
     };
 
     Options options;
@@ -55,6 +58,7 @@ struct X11DisplayBackend::State {
     std::optional<Read> read;
     bool probeNext = true;
     Atom markerAtom = 0;
+    std::uint64_t reads = 0;
     // The display each online output showed at the latest read, for
     // naming the displays on outputs that left since.
     std::map<std::uint32_t, DisplayId> displayOnOutput;
@@ -80,7 +84,7 @@ struct X11DisplayBackend::State {
         return layout;
     }
 
-    const Read* refresh(Asker origin) {
+    Read* refresh(Asker origin) {
         // Taken before the layout is read, so that what they tell of
         // happened before the read.
         std::optional<std::uint64_t> changeCount;
@@ -106,7 +110,14 @@ struct X11DisplayBackend::State {
         for (const x11::OnlineDisplay& display : online) {
             displayOnOutput[display.output] = display.id;
         }
-        read = Read{std::move(*layout), std::move(online), Clock::now(), origin, {}, changeCount};
+        read = Read{std::move(*layout),
+                    std::move(online),
+                    Clock::now(),
+                    origin,
+                    {},
+                    changeCount,
+                    ++reads,
+                    {}};
         return &*read;
     }
 
@@ -120,7 +131,7 @@ struct X11DisplayBackend::State {
         return now == earlier.changeCount;
     }
 
-    const Read* readFor(Asker asker, DisplayId display = 0) {
+    Read* readFor(Asker asker, DisplayId display = 0) {
         if (read) {
             const bool reusable = Clock::now() - read->at < kReadLifetime &&
                                   read->served.count({asker, display}) == 0 &&
@@ -317,13 +328,24 @@ std::optional<PlatformMode> X11DisplayBackend::currentMode(DisplayId display) {
 }
 
 std::vector<PlatformMode> X11DisplayBackend::allModes(DisplayId display) {
-    const State::Read* read = state_->readFor(Asker::allModes, display);
+    State::Read* read = state_->readFor(Asker::allModes, display);
     const x11::OnlineDisplay* online = read ? State::find(*read, display) : nullptr;
     const x11::RandrOutput* output = online ? read->layout.findOutput(online->output) : nullptr;
     if (!output) {
         return {};
     }
-    return x11::outputModes(read->layout, *output);
+    auto cached = read->modesOf.find(display);
+    if (cached == read->modesOf.end()) {
+        cached = read->modesOf.emplace(display, x11::outputModes(read->layout, *output)).first;
+    }
+    return cached->second;
+}
+
+std::optional<std::uint64_t> X11DisplayBackend::configurationStamp() {
+    if (state_->read && state_->unchangedSince(*state_->read)) {
+        return state_->read->number;
+    }
+    return std::nullopt;
 }
 
 std::int32_t X11DisplayBackend::switchMode(DisplayId display, const PlatformMode& mode) {

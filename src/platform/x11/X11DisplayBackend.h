@@ -75,6 +75,9 @@ class X11DisplayBackend : public DisplayBackend {
     std::int32_t switchMode(DisplayId display, const PlatformMode& mode) override;
     std::vector<ScreenDescription> screens() override;
     std::vector<DisplayId> takeDepartedDisplays() override;
+    // Stays the same while the change feed has seen no event since the
+    // last read; nullopt without a feed.
+    std::optional<std::uint64_t> configurationStamp() override;
 
   private:
     struct State;

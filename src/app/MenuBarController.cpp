@@ -92,8 +92,14 @@ StatusIconInput MenuBarController::iconInput() const {
     return input;
 }
 
-QString MenuBarController::iconSignature() const {
-    return StatusIconModel::signature(iconInput());
+QString MenuBarController::iconSignature() {
+    // Most refreshes find the input unchanged, and with it the signature.
+    StatusIconInput input = iconInput();
+    if (input != signedInput_) {
+        signature_ = StatusIconModel::signature(input);
+        signedInput_ = std::move(input);
+    }
+    return signature_;
 }
 
 void MenuBarController::quietRedraw() {

@@ -91,7 +91,7 @@ class MenuBarController : public QObject {
     void updatePopoverContent();
     DisplayPopoverView makeView();
     StatusIconInput iconInput() const;
-    QString iconSignature() const;
+    QString iconSignature();
 
     void selectMode(const DisplayModeInfo& mode, DisplayId display);
     void setLoginItem(bool enabled);
@@ -111,6 +111,9 @@ class MenuBarController : public QObject {
     bool isCheckingForUpdate_ = false;
     QString updateStatusMessage_ = kInitialUpdateStatus;
     std::optional<QString> lastIconSignature_;
+    // The input iconSignature() last worked on, and its signature.
+    std::optional<StatusIconInput> signedInput_;
+    QString signature_;
 };
 
 }  // namespace corvane

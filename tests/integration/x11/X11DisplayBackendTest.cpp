@@ -156,6 +156,11 @@ TEST_F(X11DisplayBackendTest, GrowsTheScreenForALargerModeAndShrinksItAfterwards
 
     EXPECT_EQ(service.setMode(*back, right.id), std::nullopt);
     EXPECT_EQ(screenSize(), "3200 x 1000");
+
+    // A panning output keeps its whole panning area on the screen.
+    server->xrandrOrThrow({"--output", "DUMMY1", "--panning", "2000x1200+1600+0"});
+    EXPECT_EQ(service.setMode(*modeAt(right.modes, 1500, 1000, 59.94), right.id), std::nullopt);
+    EXPECT_EQ(screenSize(), "3600 x 1200");
 }
 
 TEST_F(X11DisplayBackendTest, ReportsUnavailableModesAndDisplays) {

@@ -54,7 +54,11 @@ ScreenSize crtcExtent(const RandrCrtc& crtc, const RandrMode& mode) {
 }  // namespace
 
 const RandrMode* RandrLayout::findMode(std::uint32_t xid) const {
-    return findByXid(modes, xid);
+    // Servers know hundreds of modes, and every listed mode is looked up.
+    const auto found = std::lower_bound(
+        modes.begin(), modes.end(), xid,
+        [](const RandrMode& mode, std::uint32_t wanted) { return mode.xid < wanted; });
+    return found != modes.end() && found->xid == xid ? &*found : nullptr;
 }
 
 const RandrCrtc* RandrLayout::findCrtc(std::uint32_t xid) const {
@@ -141,25 +145,15 @@ PlatformMode platformMode(const RandrMode& mode) {
 }
 
 std::vector<PlatformMode> outputModes(const RandrLayout& layout, const RandrOutput& output) {
-    // One sorted index instead of a search of the server's list per listed
-    // mode.
-    std::vector<const RandrMode*> byXid;
-    byXid.reserve(layout.modes.size());
-    for (const RandrMode& mode : layout.modes) {
-        byXid.push_back(&mode);
-    }
-    const auto xidLess = [](const RandrMode* a, const RandrMode* b) { return a->xid < b->xid; };
-    std::sort(byXid.begin(), byXid.end(), xidLess);
-
     std::vector<PlatformMode> modes;
     modes.reserve(output.modes.size());
     for (std::uint32_t xid : output.modes) {
-        const bool listedBefore = std::any_of(
-            modes.begin(), modes.end(), [xid](const PlatformMode& m) { return m.handle == xid; });
-        const RandrMode key{xid};
-        const auto found = std::lower_bound(byXid.begin(), byXid.end(), &key, xidLess);
-        if (!listedBefore && found != byXid.end() && (*found)->xid == xid) {
-            modes.push_back(platformMode(**found));
+        const bool listedBefore =
+            std::any_of(modes.begin(), modes.end(),
+                        [xid](const PlatformMode& mode) { return mode.handle == xid; });
+        const RandrMode* mode = layout.findMode(xid);
+        if (mode && !listedBefore) {
+            modes.push_back(platformMode(*mode));
         }
     }
     return modes;

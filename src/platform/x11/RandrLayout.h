@@ -77,7 +77,7 @@ struct RandrLayout {
     std::uint32_t timestamp = 0;
     ScreenSize screen;
     std::uint32_t primaryOutput = 0;  // 0: none
-    std::vector<RandrMode> modes;
+    std::vector<RandrMode> modes;     // in ascending XID order
     std::vector<RandrCrtc> crtcs;
     std::vector<RandrOutput> outputs;
 

@@ -3,6 +3,7 @@
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -182,6 +183,8 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtc
     layout.screen = {geometry->width, geometry->height};
     layout.primaryOutput = primary->output;
     layout.modes = std::move(resources.modes);
+    std::sort(layout.modes.begin(), layout.modes.end(),
+              [](const RandrMode& a, const RandrMode& b) { return a.xid < b.xid; });
 
     // Second round: every output with its EDID, and every CRTC.
     std::vector<xcb_randr_get_output_info_cookie_t> outputCookies;

@@ -10,9 +10,10 @@ packages=(
   libx11-dev libxrandr-dev libx11-xcb-dev libxcb-randr0-dev libssl-dev libarchive-dev libplist-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # run and test: a real X server with switchable modes, a tray host,
-  # input and screenshots, the Hangul font, desktop-entry validation, HTTPS
+  # input and screenshots, the Hangul font, desktop-entry validation, HTTPS,
+  # fault injection into the replacement tool's system calls
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-apps
-  trayer xdotool fonts-nanum desktop-file-utils nginx openssl procps
+  trayer xdotool fonts-nanum desktop-file-utils nginx openssl procps strace
 )
 
 missing=()

@@ -105,7 +105,7 @@ void resetSignals() {
 
 }  // namespace
 
-int startDetached(const std::filesystem::path& executable) {
+int startDetached(const std::filesystem::path& executable, pid_t& started) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) < 0) {
         return errno;
@@ -130,6 +130,7 @@ int startDetached(const std::filesystem::path& executable) {
         got = ::read(readEnd.get(), &childError, sizeof childError);
     } while (got < 0 && errno == EINTR);
     if (got == 0) {
+        started = child;
         return 0;
     }
     int status = 0;

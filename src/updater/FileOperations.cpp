@@ -22,7 +22,7 @@ constexpr std::size_t kCopyBufferBytes = 256 * 1024;
 
 // The names in an open folder, read before anything in it changes.
 int namesIn(int folder, std::vector<std::string>& names) {
-    DIR* dir = ::fdopendir(::dup(folder));
+    DIR* dir = ::fdopendir(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
     if (!dir) {
         return errno;
     }
@@ -54,8 +54,8 @@ int copyFileContent(int from, int to, std::vector<char>& buffer) {
         for (ssize_t written = 0; written < got;) {
             const ssize_t put =
                 ::write(to, buffer.data() + written, static_cast<std::size_t>(got - written));
-            if (put < 0 && errno != EINTR) {
-                return errno;
+            if (put == 0 || (put < 0 && errno != EINTR)) {
+                return put == 0 ? EIO : errno;
             }
             written += put > 0 ? put : 0;
         }
@@ -155,6 +155,26 @@ int removeContents(int folder) {
 bool anythingAt(const fs::path& path) {
     struct stat info;
     return ::lstat(path.c_str(), &info) == 0;
+}
+
+void checkWritableFolder(const fs::path& folder) {
+    // A missing folder will be made in the nearest one that exists.
+    fs::path existing = folder;
+    struct stat info;
+    int error = 0;
+    while ((error = ::stat(existing.c_str(), &info) == 0 ? 0 : errno) == ENOENT &&
+           existing.has_relative_path()) {
+        existing = existing.parent_path();
+    }
+    if (!error && !S_ISDIR(info.st_mode)) {
+        error = ENOTDIR;
+    }
+    if (!error && ::faccessat(AT_FDCWD, existing.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
+        error = errno;
+    }
+    if (error) {
+        throw Failure(SystemError{"cannot write in " + folder.string(), error});
+    }
 }
 
 void createFolders(const fs::path& folder) {

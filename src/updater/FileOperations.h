@@ -13,6 +13,10 @@ namespace corvane::updater {
 // True when anything at all is at `path`, a dangling symbolic link included.
 bool anythingAt(const std::filesystem::path& path);
 
+// Throws Failure naming `folder` unless it, or the nearest folder above it
+// that exists, is a folder this process may change.
+void checkWritableFolder(const std::filesystem::path& folder);
+
 // Creates `folder` and every missing folder above it; an existing folder is
 // fine. Throws Failure naming the folder.
 void createFolders(const std::filesystem::path& folder);

@@ -64,13 +64,17 @@ void replaceApplication(const Arguments& arguments, const Launcher& launcher) {
     }
     const auto build = checkStagedBundle(arguments.source);
     launcher.check();
-    createFolders(arguments.destination.parent_path());
-    createFolders(arguments.backupRoot);
+    for (const auto& folder : {arguments.source.parent_path(), arguments.destination.parent_path(),
+                               arguments.backupRoot}) {
+        checkWritableFolder(folder);
+    }
 
     std::this_thread::sleep_for(kInitialWait);
     stopPreviousProcess(previous);
 
     blockTerminationSignals();
+    createFolders(arguments.destination.parent_path());
+    createFolders(arguments.backupRoot);
     const Installation installation =
         install(arguments.source, arguments.destination,
                 arguments.backupRoot / backupName(timestamp(std::time(nullptr)), newUuidText()));

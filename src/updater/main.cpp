@@ -6,6 +6,7 @@
 // runs and is still running 5 seconds later; otherwise writes one line to
 // standard error and exits 1. Standard output is never written. Uses no Qt,
 // so that it keeps working while the application's files move.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -42,6 +43,13 @@ void report(const std::string& description) {
 
 int main(int argc, char** argv) {
     using namespace corvane::updater;
+    // Closed standard streams would be taken by the first files opened and
+    // receive what was meant for the streams.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0) {
+            ::open("/dev/null", O_RDWR);
+        }
+    }
     // A closed error stream must not turn a failure into a death by signal.
     ::signal(SIGPIPE, SIG_IGN);
     // An inherited "ignore" would let the system reap the launcher before it

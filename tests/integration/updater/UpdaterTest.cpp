@@ -149,6 +149,11 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"checksTheStagedBundleBeforeStopping",
                  [](Layout& l) { fs::remove(l.staged / "Contents" / "MacOS" / "Corvane"); }, "obey",
                  1, "sourceMissing", "57", false, "", ""},
+        Scenario{"checksTheFoldersBeforeStopping",
+                 [](Layout& l) {
+                     writeFile(l.root / "file", ""), l.installed = l.root / "file" / "Corvane.app";
+                 },
+                 "obey", 1, "cannot write in @/file: Not a directory", "", false, "", ""},
         Scenario{"checksTheLauncherBeforeStopping", runTheToolAlone, "obey", 1,
                  "cannot start @/lonely/corvane-open: No such file or directory", "57", false, "",
                  ""},

@@ -33,6 +33,7 @@ struct Row {
     std::string installed = {};   // "old", "new", or what else is there
     std::string previousAt = {};  // what the place the error line names holds
     std::string startsAs = {};    // the build the installed application starts as
+    std::string beside = {};      // what else the installed location's folder holds
 };
 
 // Runs the real tool under strace with `options` in `folder`, then starts
@@ -63,6 +64,9 @@ void swapUnder(const std::vector<std::string>& options, const fs::path& folder,
         run(command,
             {{{"CORVANE_TEST_REPORTS", folder / "reports"}, {"ASAN_OPTIONS", "detect_leaks=0"}}});
     row.installed = holds(snapshot(installed));
+    for (const auto& entry : fs::directory_iterator(installed.parent_path())) {
+        row.beside += entry.path() == installed ? "" : entry.path().filename().string() + " ";
+    }
     std::smatch named;
     if (std::regex_search(row.result.err, named,
                           std::regex("the previous application is at ([^;\n]*)"))) {
@@ -168,6 +172,10 @@ TEST(UpdaterFaultTest, EveryFaultLeavesOneCompleteApplication) {
         std::cout << label.str() << "\n";
         SCOPED_TRACE(label.str() + "\n" + row.result.err);
         EXPECT_TRUE(row.installed == "old" || row.installed == "new");
+        // Only a failed removal (or rename out of sight) leaves anything beside it.
+        if (row.fault == "error=EIO" && row.call != "unlinkat" && row.call != "renameat2") {
+            EXPECT_EQ(row.beside, "");
+        }
         EXPECT_EQ(row.startsAs, row.installed == "old" ? "57" : row.newVersionFails ? "" : "58");
         // A failed undo says where the previous application is.
         EXPECT_EQ(row.previousAt, row.result.exitCode == 1 && row.installed == "new" ? "old" : "");

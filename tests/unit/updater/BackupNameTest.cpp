@@ -36,10 +36,5 @@ TEST(BackupNameTest, UuidIsRandomVersionFourInUpperCase) {
     EXPECT_EQ(seen.size(), 100u);
 }
 
-TEST(BackupNameTest, NameJoinsTimestampAndTheUuidsFirstEightCharacters) {
-    EXPECT_EQ(backupName("20240229-235959", "0F1E2D3C-4B5A-4978-8796-A5B4C3D2E1F0"),
-              "Corvane.app.20240229-235959-0F1E2D3C");
-}
-
 }  // namespace
 }  // namespace corvane::updater

@@ -7,15 +7,6 @@
 namespace corvane::updater {
 namespace {
 
-TEST(FailureTest, OwnErrorsReadAsTheirNames) {
-    EXPECT_EQ(Failure(UpdaterError::invalidArguments).description(), "invalidArguments");
-    EXPECT_EQ(Failure(UpdaterError::sourceMissing).description(), "sourceMissing");
-    EXPECT_EQ(Failure(UpdaterError::couldNotStopPreviousProcess).description(),
-              "couldNotStopPreviousProcess");
-    EXPECT_EQ(Failure(UpdaterError::couldNotLaunchReplacement).description(),
-              "couldNotLaunchReplacement");
-}
-
 TEST(FailureTest, SystemErrorsCarryTheirActionAndTheSystemsText) {
     EXPECT_EQ(Failure(SystemError{"cannot move /a to /b", EACCES}).description(),
               "cannot move /a to /b: Permission denied");

@@ -208,13 +208,6 @@ std::string xmlInfoPlist(const std::vector<std::pair<std::string, std::string>>&
     return xml + "</dict>\n</plist>\n";
 }
 
-void makeBundle(const fs::path& bundle, const std::string& executableName,
-                const fs::path& executable) {
-    writeFile(bundle / "Contents" / "Info.plist",
-              xmlInfoPlist({{"CFBundleExecutable", executableName}, {"CFBundleVersion", "57"}}));
-    copyExecutable(executable, bundle / "Contents" / "MacOS" / executableName);
-}
-
 void makeScriptBundle(const fs::path& bundle, const std::string& build, const std::string& body) {
     writeFile(bundle / "Contents" / "Info.plist",
               xmlInfoPlist({{"CFBundleExecutable", "Corvane"}, {"CFBundleVersion", build}}));

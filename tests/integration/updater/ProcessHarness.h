@@ -83,11 +83,6 @@ void copyExecutable(const std::filesystem::path& from, const std::filesystem::pa
 // An XML property list holding one dictionary with these string values.
 std::string xmlInfoPlist(const std::vector<std::pair<std::string, std::string>>& strings);
 
-// A bundle at `bundle` whose Info.plist names `executableName` and whose
-// Contents/MacOS holds that executable as a copy of `executable`.
-void makeBundle(const std::filesystem::path& bundle, const std::string& executableName,
-                const std::filesystem::path& executable);
-
 // Everything below a folder: relative path → type, permission bits and a
 // content fingerprint (or link target). Equal snapshots mean byte-identical
 // trees; a missing folder gives an empty snapshot.

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cstdio>
 #include <functional>
-#include <regex>
 
 #include "ProcessHarness.h"
 
@@ -75,8 +75,10 @@ TEST_P(UpdaterTest, EndsInItsState) {
 
     const Finished result = run(command, {{{"CORVANE_TEST_REPORTS", layout_.reports}}});
 
-    const std::string error =
-        std::regex_replace(scenario.error, std::regex("@"), layout_.root.string());
+    std::string error = scenario.error;
+    if (const auto at = error.find('@'); at != std::string::npos) {
+        error.replace(at, 1, layout_.root.string());
+    }
     EXPECT_EQ(result.exitCode, scenario.exitCode);
     EXPECT_EQ(result.err, error.empty() ? "" : "Corvane updater failed: " + error + "\n");
     EXPECT_EQ(result.out, "");
@@ -98,8 +100,13 @@ TEST_P(UpdaterTest, EndsInItsState) {
     }
     ASSERT_EQ(backups.size(), scenario.backedUp ? 1u : 0u) << testing::PrintToString(backups);
     if (scenario.backedUp) {
-        EXPECT_TRUE(
-            std::regex_match(backups[0], std::regex(R"(Corvane\.app\.\d{8}-\d{6}-[0-9A-F]{8})")));
+        unsigned date = 0;
+        unsigned time = 0;
+        char hex[9];
+        int length = 0;
+        std::sscanf(backups[0].c_str(), "Corvane.app.%8u-%6u-%8[0-9A-F]%n", &date, &time, hex,
+                    &length);
+        EXPECT_EQ(length, 36) << backups[0];
         EXPECT_EQ(snapshot(layout_.backups / backups[0]), builds.at("57"));
     }
     EXPECT_EQ(readFile(layout_.backups / "failed-builds"), scenario.failedBuilds);
@@ -175,7 +182,6 @@ TEST(UpdaterLinkageTest, ToolAndLauncherLinkNeitherQtNorX11) {
     for (const char* program : {CORVANE_UPDATER_PATH, CORVANE_OPEN_PATH}) {
         const Finished ldd = run({"/usr/bin/ldd", program});
         ASSERT_EQ(ldd.exitCode, 0) << ldd.err;
-        EXPECT_NE(ldd.out.find("libc.so"), std::string::npos) << ldd.out;
         for (const char* forbidden : {"libQt", "libX11", "libxcb", "libGL"}) {
             EXPECT_EQ(ldd.out.find(forbidden), std::string::npos) << program << ":\n" << ldd.out;
         }

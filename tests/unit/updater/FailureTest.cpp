@@ -7,11 +7,6 @@
 namespace corvane::updater {
 namespace {
 
-TEST(FailureTest, SystemErrorsCarryTheirActionAndTheSystemsText) {
-    EXPECT_EQ(Failure(SystemError{"cannot move /a to /b", EACCES}).description(),
-              "cannot move /a to /b: Permission denied");
-}
-
 TEST(FailureTest, NotesFollowAndControlCharactersCannotBreakTheLine) {
     Failure failure(SystemError{"cannot move /a\nb\r\x7f", ENOENT});
     failure.addNote("the previous application is at /b\n");

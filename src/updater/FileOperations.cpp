@@ -8,11 +8,13 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/linux/posix/Descriptor.h"
 #include "updater/BackupName.h"
-#include "updater/Descriptor.h"
 #include "updater/Failure.h"
 
 namespace corvane::updater {
+
+using posix::Descriptor;
 
 namespace fs = std::filesystem;
 

@@ -9,27 +9,15 @@
 #include <cerrno>
 #include <charconv>
 
+#include "platform/linux/posix/Descriptor.h"
+
 namespace corvane::failedbuilds {
 
 namespace {
 
+using posix::Descriptor;
+
 constexpr std::size_t kMaxReadBytes = 64 * 1024;
-
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
 
 std::string readStart(const std::filesystem::path& file) {
     // Non-blocking, so that a FIFO put in the record's place cannot stall the reader.

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
-namespace corvane::updater {
+// Shared by the replacement tool, the launcher and the failed-build record,
+// none of which links Qt.
+namespace corvane::posix {
 
 // Owns one file descriptor and closes it at the end of its scope.
 class Descriptor {
@@ -34,4 +36,4 @@ class Descriptor {
     int fd_;
 };
 
-}  // namespace corvane::updater
+}  // namespace corvane::posix

@@ -66,7 +66,7 @@ int copyFileContent(int from, int to, std::vector<char>& buffer) {
 
 // Gives a finished copy its permission bits (only the plain ones: nothing
 // set-id survives a copy) and writes it to the disk.
-int finish(int copy, mode_t mode) {
+int completeCopy(int copy, mode_t mode) {
     return ::fchmod(copy, mode & 0777) == 0 && ::fsync(copy) == 0 ? 0 : errno;
 }
 
@@ -96,7 +96,7 @@ int copyEntry(int fromFolder, int toFolder, const std::string& name, std::vector
             return errno;
         }
         const int error = copyContents(from.get(), to.get(), buffer);
-        return error ? error : finish(to.get(), info.st_mode);
+        return error ? error : completeCopy(to.get(), info.st_mode);
     }
     if (S_ISREG(info.st_mode)) {
         const Descriptor from(
@@ -110,7 +110,7 @@ int copyEntry(int fromFolder, int toFolder, const std::string& name, std::vector
             return errno;
         }
         const int error = copyFileContent(from.get(), to.get(), buffer);
-        return error ? error : finish(to.get(), info.st_mode);
+        return error ? error : completeCopy(to.get(), info.st_mode);
     }
     if (S_ISLNK(info.st_mode)) {
         std::vector<char> target(static_cast<std::size_t>(info.st_size) + 1);
@@ -240,7 +240,7 @@ fs::path copyBeside(const fs::path& from, const fs::path& item) {
     const Descriptor target(openFolderAt(AT_FDCWD, copy.c_str()));
     int error = target.valid() ? copyContents(source.get(), target.get(), buffer) : errno;
     if (!error) {
-        error = finish(target.get(), info.st_mode);
+        error = completeCopy(target.get(), info.st_mode);
     }
     if (error) {
         removeTree(copy);

@@ -156,8 +156,8 @@ ProcessHandle Launcher::launch(const std::filesystem::path& bundle) const {
         throw Failure(SystemError{"cannot start " + program, errno});
     }
     if (child == 0) {
-        // The launcher gets the write end, plain signal handling and no
-        // output; the signals this tool blocks stay blocked only here.
+        // The launcher gets the write end, no output, and plain signal
+        // handling: nothing this tool blocks or ignores passes on to it.
         sigset_t none;
         sigemptyset(&none);
         const int null = ::open("/dev/null", O_WRONLY);

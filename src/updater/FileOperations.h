@@ -5,10 +5,9 @@
 
 namespace corvane::updater {
 
-// The file operations a swap is made of. Every call that changes a file is
-// one of mkdirat, openat, write, fchmod, fsync, symlinkat, renameat2 and
-// unlinkat, so that the swap can be checked by injecting faults into
-// exactly those calls.
+// The file operations a swap is made of: mkdirat, openat, write, fchmod,
+// fsync, symlinkat, renameat2 and unlinkat, each of which can be made to
+// fail from outside (strace -e inject) to check the swap.
 
 // True when anything at all is at `path`, a dangling symbolic link included.
 bool anythingAt(const std::filesystem::path& path);

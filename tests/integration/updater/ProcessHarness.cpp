@@ -178,9 +178,12 @@ Tree snapshot(const fs::path& root) {
 
 void writeFile(const fs::path& file, const std::string& content) {
     fs::create_directories(file.parent_path());
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << content;
-    if (!out) {
+    // Close-on-exec: a program that another thread starts meanwhile must not
+    // keep the file open for writing, or running it fails (ETXTBSY).
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const auto written = fd < 0 ? -1 : ::write(fd, content.data(), content.size());
+    ::close(fd);
+    if (written != static_cast<ssize_t>(content.size())) {
         throw std::runtime_error("cannot write " + file.string());
     }
 }

@@ -121,8 +121,6 @@ TEST_P(UpdaterTest, EndsInItsState) {
     }
 }
 
-void nothing(Layout&) {}
-
 void removeInstalled(Layout& layout) {
     fs::remove_all(layout.installed);
 }
@@ -139,7 +137,7 @@ void runTheToolAlone(Layout& layout) {
 INSTANTIATE_TEST_SUITE_P(
     Table, UpdaterTest,
     testing::Values(
-        Scenario{"installs", nothing, "obey", 0, "", "58", true, "58", ""},
+        Scenario{"installs", [](Layout&) {}, "obey", 0, "", "58", true, "58", ""},
         Scenario{"installsWithChildSignalsIgnored",
                  [](Layout& l) {
                      l.tool.insert(l.tool.begin(), {"/usr/bin/env", "--ignore-signal=CHLD"});
@@ -149,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"createsAMissingParentFolder",
                  [](Layout& l) { l.installed = l.root / "New" / "Folder" / "Corvane.app"; }, "", 0,
                  "", "58", false, "58", ""},
-        Scenario{"leavesAnApplicationThatWillNotQuit", nothing, "stubborn", 1,
+        Scenario{"leavesAnApplicationThatWillNotQuit", [](Layout&) {}, "stubborn", 1,
                  "couldNotStopPreviousProcess", "57", false, "", ""},
         Scenario{"refusesAProcessGroup", [](Layout& l) { l.pid = "0"; }, "obey", 1,
                  "invalidArguments", "57", false, "", ""},

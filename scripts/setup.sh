@@ -11,9 +11,10 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # run and test: a real X server with switchable modes, a tray host,
   # input and screenshots, a window that reports the clicks it gets (xev),
-  # the Hangul font, desktop-entry validation, HTTPS
+  # the Hangul font, desktop-entry validation, HTTPS, fault injection into
+  # the replacement tool's system calls
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils x11-apps x11-utils
-  trayer xdotool fonts-nanum desktop-file-utils nginx openssl procps
+  trayer xdotool fonts-nanum desktop-file-utils nginx openssl procps strace
   # GNOME's compositor with its session bus, and python3-dbus for the
   # tests' own D-Bus peers (the desktop's display settings, a tray host)
   mutter dbus python3-dbus

@@ -1,5 +1,7 @@
 // The yardstick for Corvane's idle cost: a Qt tray application that shows
-// an icon and does nothing else, linked and started the same way.
+// an icon and does nothing else, linked and started the same way. With
+// --tick it also wakes up every two seconds, as Corvane's refresh does, and
+// does nothing then: the cost of the wake-ups alone.
 
 #include <QApplication>
 #include <QColor>
@@ -7,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -27,5 +30,9 @@ int main(int argc, char** argv) {
     QSystemTrayIcon tray(icon);
     tray.setToolTip(QStringLiteral("bare_tray"));
     tray.show();
+    QTimer tick;
+    if (QApplication::arguments().contains(QStringLiteral("--tick"))) {
+        tick.start(2000);
+    }
     return QApplication::exec();
 }

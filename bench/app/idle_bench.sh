@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Idle cost of Corvane beside a bare Qt tray application, measured in the
-# same run on the same private desktop:
+# Idle cost of Corvane beside a bare Qt tray application, and beside the same
+# application woken every two seconds (what the wake-ups alone cost on this
+# machine), measured in the same run on the same private desktop:
 #   resident memory (VmRSS) 10 s after start, and
 #   CPU time over the following 60 s of doing nothing.
-# Goals: CPU per two-second refresh under 0.5 ms; memory within 1.2 × the
+# Goals: CPU per two-second refresh at most 0.1 ms; memory within 1.1 × the
 # bare application.
 #
 #   bash bench/app/idle_bench.sh [BUILD_FOLDER]     (default: build)
@@ -32,10 +33,11 @@ for program in "$corvane" "$desktop" "$bare"; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvane-idle-XXXXXX")
-desktop_pid='' corvane_pid='' bare_pid=''
+desktop_pid='' corvane_pid='' bare_pid='' ticking_pid=''
 cleanup() {
   stop_process "$corvane_pid" || true
   stop_process "$bare_pid" || true
+  stop_process "$ticking_pid" || true
   stop_process "$desktop_pid" 20 || true
   rm -rf "$work"
 }
@@ -50,6 +52,9 @@ corvane_pid=$!
 private_session "$work/bare" "$desktop_display"
 "${session_env[@]}" "$bare" >"$work/bare.log" 2>&1 &
 bare_pid=$!
+private_session "$work/ticking" "$desktop_display"
+"${session_env[@]}" "$bare" --tick >"$work/ticking.log" 2>&1 &
+ticking_pid=$!
 
 clock_ticks=$(getconf CLK_TCK)
 
@@ -92,8 +97,9 @@ alive() {
 sleep "$settle"
 alive corvane "$corvane_pid"
 alive bare "$bare_pid"
+alive ticking "$ticking_pid"
 declare -A rss anon file ticks0 ns0 ticks1 ns1
-for name in corvane bare; do
+for name in corvane bare ticking; do
   pid_var=${name}_pid
   pid=${!pid_var}
   rss[$name]=$(status_kib "$pid" VmRSS)
@@ -106,7 +112,8 @@ done
 sleep "$window"
 alive corvane "$corvane_pid"
 alive bare "$bare_pid"
-for name in corvane bare; do
+alive ticking "$ticking_pid"
+for name in corvane bare ticking; do
   pid_var=${name}_pid
   pid=${!pid_var}
   ticks1[$name]=$(cpu_ticks "$pid")
@@ -119,7 +126,8 @@ awk -v hz="$clock_ticks" -v refreshes="$refreshes" -v window="$window" -v settle
   -v c_anon="${anon[corvane]}" -v b_anon="${anon[bare]}" \
   -v c_file="${file[corvane]}" -v b_file="${file[bare]}" \
   -v c_ticks=$((ticks1[corvane] - ticks0[corvane])) -v b_ticks=$((ticks1[bare] - ticks0[bare])) \
-  -v c_ns=$((ns1[corvane] - ns0[corvane])) -v b_ns=$((ns1[bare] - ns0[bare])) '
+  -v c_ns=$((ns1[corvane] - ns0[corvane])) -v b_ns=$((ns1[bare] - ns0[bare])) \
+  -v t_ns=$((ns1[ticking] - ns0[ticking])) '
 function mib(kib) { return kib / 1024 }
 BEGIN {
   c_ms = c_ticks * 1000 / hz; b_ms = b_ticks * 1000 / hz
@@ -134,7 +142,9 @@ BEGIN {
   printf "\n"
   per_tick = c_ms / refreshes; per_tick_precise = c_precise / refreshes
   ratio = c_rss / b_rss
-  printf "CPU per %d-s refresh (Corvane): %.3f ms by utime+stime, %.3f ms by the scheduler; goal < 0.5 ms: %s\n", \
-    window / refreshes, per_tick, per_tick_precise, (per_tick_precise < 0.5 ? "met" : "MISSED")
-  printf "Memory ratio Corvane / bare: %.2f; goal <= 1.2: %s\n", ratio, (ratio <= 1.2 ? "met" : "MISSED")
+  printf "CPU per %d-s refresh (Corvane): %.3f ms by utime+stime, %.3f ms by the scheduler; goal <= 0.1 ms: %s\n", \
+    window / refreshes, per_tick, per_tick_precise, (per_tick_precise <= 0.1 ? "met" : "MISSED")
+  printf "Memory ratio Corvane / bare: %.2f; goal <= 1.1: %s\n", ratio, (ratio <= 1.1 ? "met" : "MISSED")
+  printf "Bare Qt tray woken every %d s: %.3f ms per wake-up by the scheduler (the floor of any refresh here)\n", \
+    window / refreshes, t_ns / 1e6 / refreshes
 }'

@@ -1,6 +1,8 @@
 // Median latency of a display snapshot with three displays on an Xorg
 // dummy server, against the same snapshot built on RandR's probing call and
-// against one run of `xrandr --current`. Starts and stops its own server:
+// against one run of `xrandr --current`; and, with the change monitor
+// having seen nothing since the last read, of a snapshot and of the
+// store's two-second refresh. Starts and stops its own server:
 //
 //     build/bench/display/display_snapshot_bench
 //
@@ -14,6 +16,7 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -25,6 +28,9 @@
 
 #include "display/DisplayService.h"
 #include "platform/x11/X11DisplayBackend.h"
+#include "platform/x11/X11DisplayChangeMonitor.h"
+#include "state/DisplayStore.h"
+#include "state/InMemorySettingsStore.h"
 #include "support/xorg/EdidBlob.h"
 #include "support/xorg/XorgServer.h"
 
@@ -100,6 +106,8 @@ void measure(benchmark::State& state, double& median, const std::function<void()
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    // The change monitor's socket notifier and timers need one.
+    QCoreApplication application(argc, argv);
     std::unique_ptr<XorgServer> server = startServer();
 
     corvane::X11DisplayBackend::Options options;
@@ -111,6 +119,12 @@ int main(int argc, char** argv) {
                      server->displayName().toLocal8Bit().constData());
         return 1;
     }
+
+    corvane::X11DisplayChangeMonitor monitor(server->displayName());
+    corvane::X11DisplayBackend watched({server->displayName(), {}, &monitor});
+    const corvane::DisplayService watchedService(watched);
+    corvane::InMemorySettingsStore settings;
+    corvane::DisplayStore store(watched, settings);
 
     std::vector<std::string> environmentStrings;
     for (const QString& entry : server->environment().toStringList()) {
@@ -132,6 +146,16 @@ int main(int argc, char** argv) {
             benchmark::DoNotOptimize(service.snapshot());
         });
     })->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("snapshot/unchanged_since_last_read",
+                                 [&](benchmark::State& state) {
+                                     measure(state, medians["unchanged"], [&] {
+                                         benchmark::DoNotOptimize(watchedService.snapshot());
+                                     });
+                                 })
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("store_refresh/unchanged", [&](benchmark::State& state) {
+        measure(state, medians["refresh"], [&] { store.refresh(); });
+    })->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("xrandr_current_process", [&](benchmark::State& state) {
         measure(state, medians["xrandr"], [&] { runXrandrCurrent(environment.data()); });
     })->Unit(benchmark::kMicrosecond);
@@ -140,10 +164,13 @@ int main(int argc, char** argv) {
 
     if (medians.count("snapshot") && medians.count("xrandr") && medians["snapshot"] > 0) {
         std::printf(
-            "\nmedians: snapshot %.1f us, probing snapshot %.1f us, xrandr --current %.1f us\n"
-            "snapshot is 1/%.0f of xrandr --current (goal: at least 1/20)\n",
-            medians["snapshot"], medians["probing"], medians["xrandr"],
-            medians["xrandr"] / medians["snapshot"]);
+            "\nmedians: snapshot %.1f us, probing snapshot %.1f us, unchanged snapshot %.1f us, "
+            "unchanged store refresh %.2f us, xrandr --current %.1f us\n"
+            "snapshot is 1/%.0f of xrandr --current (goal: at least 1/20); "
+            "unchanged snapshot is 1/%.0f\n",
+            medians["snapshot"], medians["probing"], medians["unchanged"], medians["refresh"],
+            medians["xrandr"], medians["xrandr"] / medians["snapshot"],
+            medians["xrandr"] / medians["unchanged"]);
     }
     return 0;
 }

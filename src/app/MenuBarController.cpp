@@ -171,7 +171,7 @@ void MenuBarController::togglePopover() {
     }
     store_.refresh();
     quietRedraw();
-    popover_->setView(view_);
+    popover_->setView(makeView());
     popover_->showAnchored(statusItem_->geometry());
 }
 
@@ -200,8 +200,14 @@ StatusIconInput MenuBarController::iconInput() const {
     return input;
 }
 
-QString MenuBarController::iconSignature() const {
-    return StatusIconModel::signature(iconInput());
+QString MenuBarController::iconSignature() {
+    // Most refreshes find the input unchanged, and with it the signature.
+    StatusIconInput input = iconInput();
+    if (input != signedInput_) {
+        signature_ = StatusIconModel::signature(input);
+        signedInput_ = std::move(input);
+    }
+    return signature_;
 }
 
 void MenuBarController::quietRedraw() {
@@ -230,11 +236,10 @@ void MenuBarController::applyStatusItemAppearance() {
 }
 
 void MenuBarController::updatePopoverContent() {
-    view_ = makeView();
-    // A hidden panel is brought up to date when it opens; drawing it on
-    // every refresh would cost most of the idle time.
+    // A hidden panel gets its view when it opens; building one on every
+    // refresh would read the login item and copy the displays for nothing.
     if (popover_ && popover_->isShown()) {
-        popover_->setView(view_);
+        popover_->setView(makeView());
     }
 }
 

@@ -91,7 +91,8 @@ class MenuBarController : public QObject {
     const DisplayStore& store() const { return store_; }
     StatusItem* statusItem() const { return statusItem_.get(); }
     PopoverWindow* popover() const { return popover_.get(); }
-    const DisplayPopoverView& currentView() const { return view_; }
+    // The view the popover shows, or would show if it were open.
+    DisplayPopoverView currentView() { return makeView(); }
     const std::optional<QString>& lastIconSignature() const { return lastIconSignature_; }
     const QString& updateStatusMessage() const { return updateStatusMessage_; }
     bool isCheckingForUpdate() const { return isCheckingForUpdate_; }
@@ -107,7 +108,7 @@ class MenuBarController : public QObject {
     void updatePopoverContent();
     DisplayPopoverView makeView();
     StatusIconInput iconInput() const;
-    QString iconSignature() const;
+    QString iconSignature();
 
     void selectMode(const DisplayModeInfo& mode, DisplayId display);
     void setLoginItem(bool enabled);
@@ -134,10 +135,12 @@ class MenuBarController : public QObject {
     std::unique_ptr<PopoverWindow> popover_;
     std::unique_ptr<PopoverDismissalMonitor> popoverDismissalMonitor_;
     std::unique_ptr<QTimer> refreshTimer_;
-    DisplayPopoverView view_;
     bool isCheckingForUpdate_ = false;
     QString updateStatusMessage_ = kInitialUpdateStatus;
     std::optional<QString> lastIconSignature_;
+    // The input iconSignature() last worked on, and its signature.
+    std::optional<StatusIconInput> signedInput_;
+    QString signature_;
 };
 
 }  // namespace corvane

@@ -49,7 +49,7 @@ SessionFacts sessionFacts() {
 // Runs the tray application over one display backend and the change monitor
 // that goes with it.
 template <typename ChangeMonitor>
-int runController(DisplayBackend& displays, ChangeMonitor& monitor,
+int runController(DisplayBackend& displays, ChangeMonitor& monitor, DisplayChangeEcho* echo,
                   GlobalMouseDownSource& mouseDowns) {
     FileSettingsStore settings(FileSettingsStore::defaultFilePath());
     XdgAutostartEntry autostart(XdgAutostartEntry::defaultEntryPath(),
@@ -62,7 +62,7 @@ int runController(DisplayBackend& displays, ChangeMonitor& monitor,
     environment.settings = &settings;
     environment.loginItem = &autostart;
     environment.alerts = &alerts;
-    environment.changeEcho = &monitor;
+    environment.changeEcho = echo;
     environment.mouseDowns = &mouseDowns;
     environment.openDisplaySettings = [&displaySettings] { displaySettings.open(); };
     environment.makeUpdateChecker = [] {
@@ -100,7 +100,7 @@ int run(int argc, char** argv) {
         case DisplayBackendChoice::mutter: {
             MutterDisplayBackend displays;
             MutterDisplayChangeMonitor monitor;
-            return runController(displays, monitor, mouseDowns);
+            return runController(displays, monitor, &monitor, mouseDowns);
         }
         case DisplayBackendChoice::unsupportedWayland:
             // Quitting is the expected outcome here, not a failure.
@@ -110,9 +110,10 @@ int run(int argc, char** argv) {
         case DisplayBackendChoice::x11:
             break;
     }
-    X11DisplayBackend displays({{}, qtScreenScaleLookup()});
+    // The backend marks its own switches in the monitor's event stream.
     X11DisplayChangeMonitor monitor;
-    return runController(displays, monitor, mouseDowns);
+    X11DisplayBackend displays({{}, qtScreenScaleLookup(), &monitor});
+    return runController(displays, monitor, nullptr, mouseDowns);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <tuple>
 
@@ -48,15 +49,42 @@ std::map<DisplayId, ScreenDetails> screenDetails(DisplayBackend& backend) {
     return details;
 }
 
-std::vector<DisplayId> onlineDisplayIDs(DisplayBackend& backend) {
+std::optional<std::vector<DisplayId>> onlineDisplayIDs(DisplayBackend& backend) {
     std::optional<std::vector<DisplayId>> ids = backend.onlineDisplays();
-    if (!ids) {
-        return {};
-    }
-    if (ids->size() > kMaxOnlineDisplays) {
+    if (ids && ids->size() > kMaxOnlineDisplays) {
         ids->resize(kMaxOnlineDisplays);
     }
-    return std::move(*ids);
+    return ids;
+}
+
+// The usable mode `request` names; see DisplayService::setMode().
+const PlatformMode* chooseMode(const std::vector<PlatformMode>& all,
+                               const DisplayModeInfo& request) {
+    if (request.id != 0) {
+        const auto named = std::find_if(all.begin(), all.end(), [&](const PlatformMode& mode) {
+            return mode.usableForDesktop && mode.info.id == request.id;
+        });
+        if (named != all.end()) {
+            return &*named;
+        }
+    }
+    // The first within 0.1 Hz would make 59.94 Hz unreachable wherever the
+    // platform lists 60 Hz before it.
+    const PlatformMode* nearest = nullptr;
+    double nearestDistance = 0;
+    for (const PlatformMode& mode : all) {
+        if (!mode.usableForDesktop || !hasSameSizeAndRate(mode.info, request)) {
+            continue;
+        }
+        // Both without a rate: no distance to compare.
+        const double distance =
+            request.refreshRate > 0 ? std::fabs(mode.info.refreshRate - request.refreshRate) : 0;
+        if (!nearest || distance < nearestDistance) {
+            nearest = &mode;
+            nearestDistance = distance;
+        }
+    }
+    return nearest;
 }
 
 QString fallbackName(DisplayId display, bool isMain) {
@@ -102,10 +130,23 @@ std::vector<DisplayModeInfo> deduplicatedModes(std::vector<DisplayModeInfo> mode
                                                const DisplayModeInfo& currentMode) {
     sortModes(modes);
     std::vector<DisplayModeInfo> kept;
+    kept.reserve(modes.size());
     for (const DisplayModeInfo& mode : modes) {
-        const bool duplicate = std::any_of(
-            kept.begin(), kept.end(),
-            [&](const DisplayModeInfo& earlier) { return hasSameSizeAndRate(earlier, mode); });
+        // Near-duplicates share all four sizes, and the sort puts modes of
+        // one size together, so only the kept modes of this size, at the
+        // end of the list, need a look.
+        bool duplicate = false;
+        for (auto earlier = kept.rbegin(); earlier != kept.rend(); ++earlier) {
+            if (earlier->width != mode.width || earlier->height != mode.height ||
+                earlier->pixelWidth != mode.pixelWidth ||
+                earlier->pixelHeight != mode.pixelHeight) {
+                break;
+            }
+            if (hasSameSizeAndRate(*earlier, mode)) {
+                duplicate = true;
+                break;
+            }
+        }
         if (!duplicate) {
             kept.push_back(mode);
         }
@@ -124,12 +165,19 @@ DisplayService::DisplayService(DisplayBackend& backend)
     : backend_(&backend), nameCollator_(makeNameCollator()) {}
 
 std::vector<DisplayInfo> DisplayService::snapshot() const {
+    return readSnapshot().value_or(std::vector<DisplayInfo>{});
+}
+
+std::optional<std::vector<DisplayInfo>> DisplayService::readSnapshot() const {
     const std::map<DisplayId, ScreenDetails> details = screenDetails(*backend_);
-    const std::vector<DisplayId> online = onlineDisplayIDs(*backend_);
-    const DisplayId mainDisplay = online.empty() ? 0 : backend_->mainDisplay();
+    const std::optional<std::vector<DisplayId>> online = onlineDisplayIDs(*backend_);
+    if (!online) {
+        return std::nullopt;
+    }
+    const DisplayId mainDisplay = online->empty() ? 0 : backend_->mainDisplay();
 
     std::vector<DisplayInfo> displays;
-    for (DisplayId display : online) {
+    for (DisplayId display : *online) {
         const auto found = details.find(display);
         std::optional<DisplayInfo> info =
             makeDisplay(*backend_, display, found == details.end() ? nullptr : &found->second,
@@ -149,24 +197,51 @@ std::vector<DisplayInfo> DisplayService::snapshot() const {
     return displays;
 }
 
+std::vector<DisplayId> DisplayService::takeDepartedDisplays() const {
+    return backend_->takeDepartedDisplays();
+}
+
+std::optional<std::uint64_t> DisplayService::configurationStamp() const {
+    return backend_->configurationStamp();
+}
+
 std::optional<DisplayServiceError> DisplayService::setMode(const DisplayModeInfo& mode,
                                                            DisplayId display) const {
+    return switchTo(mode, display, false).error;
+}
+
+DisplayService::Restoration DisplayService::restoreMode(const DisplayModeInfo& mode,
+                                                        DisplayId display) const {
+    return switchTo(mode, display, true);
+}
+
+DisplayService::Restoration DisplayService::switchTo(const DisplayModeInfo& mode, DisplayId display,
+                                                     bool unlessCurrent) const {
     const std::vector<PlatformMode> all = backend_->allModes(display);
     if (all.empty()) {
-        return DisplayServiceError::displayUnavailable();
+        return {DisplayServiceError::displayUnavailable()};
     }
-    // The platform's own order decides among several matches, not the
-    // order the user was shown.
-    const auto chosen = std::find_if(all.begin(), all.end(), [&](const PlatformMode& candidate) {
-        return candidate.usableForDesktop && candidate.info.matches(mode);
-    });
-    if (chosen == all.end()) {
-        return DisplayServiceError::modeUnavailable();
+    const PlatformMode* chosen = chooseMode(all, mode);
+    if (!chosen) {
+        return {DisplayServiceError::modeUnavailable()};
     }
-    if (const std::int32_t code = backend_->switchMode(display, *chosen); code != 0) {
-        return DisplayServiceError::changeFailed(code);
+    if (unlessCurrent) {
+        const std::optional<PlatformMode> current = backend_->currentMode(display);
+        if (current && current->handle == chosen->handle) {
+            return {};
+        }
     }
-    return std::nullopt;
+    switch (const std::int32_t code = backend_->switchMode(display, *chosen)) {
+        case 0:
+            return {std::nullopt, true};
+        // Gone between the look-up above and the switch: not a refusal.
+        case kSwitchDisplayGone:
+            return {DisplayServiceError::displayUnavailable()};
+        case kSwitchModeGone:
+            return {DisplayServiceError::modeUnavailable()};
+        default:
+            return {DisplayServiceError::changeFailed(code)};
+    }
 }
 
 }  // namespace corvane

@@ -22,12 +22,37 @@ class DisplayService {
     // failure gives fewer (or no) displays.
     std::vector<DisplayInfo> snapshot() const;
 
-    // Switches `display` to the first usable platform mode that matches
-    // `mode`. Returns the reason when nothing was switched.
+    // The same, but nullopt when the platform could not list its displays,
+    // which is not the same as having none.
+    std::optional<std::vector<DisplayInfo>> readSnapshot() const;
+
+    // Displays that went offline since the previous call, even if they
+    // are back in the latest snapshot.
+    std::vector<DisplayId> takeDepartedDisplays() const;
+
+    // The backend's stamp of the configuration it last read: while it
+    // stays the same, a new snapshot would equal the previous one.
+    std::optional<std::uint64_t> configurationStamp() const;
+
+    // Switches `display` to the usable platform mode that `mode` names: the
+    // one with its non-zero identifier, else, among those of its size whose
+    // rate is within 0.1 Hz of it, the one whose rate is nearest (the
+    // platform's first on a tie). Returns the reason when nothing was
+    // switched.
     [[nodiscard]] std::optional<DisplayServiceError> setMode(const DisplayModeInfo& mode,
                                                              DisplayId display) const;
 
+    // setMode(), except that a display already in the mode setMode() would
+    // choose is left alone.
+    struct Restoration {
+        std::optional<DisplayServiceError> error;
+        bool switched = false;
+    };
+    Restoration restoreMode(const DisplayModeInfo& mode, DisplayId display) const;
+
   private:
+    Restoration switchTo(const DisplayModeInfo& mode, DisplayId display, bool unlessCurrent) const;
+
     DisplayBackend* backend_;
     QCollator nameCollator_;
 };

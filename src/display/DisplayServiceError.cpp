@@ -5,7 +5,7 @@ namespace corvane {
 QString DisplayServiceError::description() const {
     switch (kind_) {
         case Kind::changeFailed:
-            return QStringLiteral("macOS가 화면 모드 변경을 거부했습니다. 오류 코드: %1")
+            return QStringLiteral("디스플레이 서버가 화면 모드 변경을 거부했습니다. 오류 코드: %1")
                 .arg(code_);
         case Kind::displayUnavailable:
             return QStringLiteral(

@@ -71,13 +71,29 @@ void DisplayStore::setColorMode(MenuBarColorMode mode) {
 }
 
 void DisplayStore::refresh() {
-    std::vector<DisplayInfo> snapshot = service_.snapshot();
-    // A display that has gone away is considered again when it returns.
+    // Nothing has changed since the last snapshot: it still holds, and so
+    // does everything derived from it below.
+    const std::optional<std::uint64_t> stamp = service_.configurationStamp();
+    if (stamp && stamp == snapshotStamp_) {
+        return;
+    }
+    std::optional<std::vector<DisplayInfo>> snapshot = service_.readSnapshot();
+    // A read that failed says nothing about the displays: the last snapshot
+    // and the selection stand until a read succeeds.
+    if (!snapshot) {
+        snapshotStamp_.reset();
+        return;
+    }
+    snapshotStamp_ = service_.configurationStamp();
+    // A display that has gone away is considered again when it returns,
+    // also when it left and came back between two snapshots.
+    const std::vector<DisplayId> departed = service_.takeDepartedDisplays();
     std::erase_if(autoAppliedDisplayIDs_, [&](DisplayId id) {
-        return std::none_of(snapshot.begin(), snapshot.end(),
+        return std::find(departed.begin(), departed.end(), id) != departed.end() ||
+               std::none_of(snapshot->begin(), snapshot->end(),
                             [id](const DisplayInfo& d) { return d.id == id; });
     });
-    displays_ = std::move(snapshot);
+    displays_ = std::move(*snapshot);
 
     if (selectedDisplayID_ && isOnline(*selectedDisplayID_)) {
         return;
@@ -141,14 +157,18 @@ void DisplayStore::applySavedModesIfNeeded() {
             continue;
         }
         const DisplayModeInfo wanted = saved->toDisplayModeInfo();
-        if (display.currentMode->matches(wanted)) {
+        // The same identifier is the same mode. Otherwise the service picks
+        // the mode the record names, which may be another rate within
+        // 0.1 Hz of the current one, and leaves the display alone when it
+        // is in that mode already.
+        if (wanted.id != 0 && display.currentMode->id == wanted.id) {
             continue;
         }
-        if (const auto error = service_.setMode(wanted, display.id)) {
-            statusMessage_ = QStringLiteral("자동 적용 실패: ") + error->description();
-        } else {
-            changed = true;
+        const DisplayService::Restoration restored = service_.restoreMode(wanted, display.id);
+        if (restored.error) {
+            statusMessage_ = QStringLiteral("자동 적용 실패: ") + restored.error->description();
         }
+        changed = changed || restored.switched;
     }
     if (changed) {
         refresh();

@@ -46,7 +46,8 @@ class DisplayStore {
     void setColorMode(MenuBarColorMode mode);
 
     // Takes a new snapshot; keeps the selection while its display is
-    // online, otherwise selects the main (or first) display.
+    // online, otherwise selects the main (or first) display. A snapshot
+    // that cannot be read changes nothing.
     void refresh();
 
     // Selects an online display and clears the status line; an identifier
@@ -78,6 +79,8 @@ class DisplayStore {
     SettingsStore* settings_;
     std::set<DisplayId> autoAppliedDisplayIDs_;
     std::vector<DisplayInfo> displays_;
+    // The backend's stamp of the configuration displays_ was read from.
+    std::optional<std::uint64_t> snapshotStamp_;
     std::optional<DisplayId> selectedDisplayID_;
     std::optional<QString> statusMessage_;
     bool autoApplyOnLaunch_ = false;

@@ -1,37 +1,13 @@
 #include "updater/Arguments.h"
 
-#include <charconv>
+#include <limits>
 #include <map>
+
+#include "platform/linux/failedbuilds/FailedBuilds.h"
 
 namespace corvane::updater {
 
 namespace {
-
-// An optional "+" or "-" and then only the digits 0 to 9, within 32 bits.
-std::optional<std::int32_t> parseDecimal(const std::string& text) {
-    std::size_t start = 0;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-        start = 1;
-    }
-    if (text.size() == start) {
-        return std::nullopt;
-    }
-    for (std::size_t i = start; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return std::nullopt;
-        }
-    }
-    // from_chars takes a "-" but not a "+", so the sign is left to it only
-    // when it is a minus.
-    const char* first = text.data() + (text[0] == '+' ? 1 : 0);
-    const char* last = text.data() + text.size();
-    std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(first, last, value, 10);
-    if (error != std::errc() || end != last) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 std::optional<std::filesystem::path> toAbsolutePath(
     std::string text, const std::optional<std::filesystem::path>& currentDirectory) {
@@ -72,8 +48,8 @@ std::optional<Arguments> parseArguments(
         backupRoot == options.end()) {
         return std::nullopt;
     }
-    const auto processID = parseDecimal(pid->second);
-    if (!processID || *processID <= 0) {
+    const auto processID = failedbuilds::parseDecimal(pid->second);
+    if (!processID || *processID <= 0 || *processID > std::numeric_limits<std::int32_t>::max()) {
         return std::nullopt;
     }
     auto sourcePath = toAbsolutePath(source->second, currentDirectory);
@@ -82,8 +58,8 @@ std::optional<Arguments> parseArguments(
     if (!sourcePath || !destinationPath || !backupRootPath) {
         return std::nullopt;
     }
-    return Arguments{*processID, std::move(*sourcePath), std::move(*destinationPath),
-                     std::move(*backupRootPath)};
+    return Arguments{static_cast<std::int32_t>(*processID), std::move(*sourcePath),
+                     std::move(*destinationPath), std::move(*backupRootPath)};
 }
 
 }  // namespace corvane::updater

@@ -7,11 +7,17 @@
 namespace corvane::updater {
 
 std::string Failure::description() const {
+    std::string text;
     if (const auto* own = std::get_if<UpdaterError>(&cause_)) {
-        return name(*own);
+        text = name(*own);
+    } else {
+        const auto& system = std::get<SystemError>(cause_);
+        text = system.action + ": " + std::generic_category().message(system.code);
     }
-    const auto& system = std::get<SystemError>(cause_);
-    return files::oneLine(system.action + ": " + std::generic_category().message(system.code));
+    for (const auto& note : notes_) {
+        text += "; " + note;
+    }
+    return files::oneLine(text);
 }
 
 }  // namespace corvane::updater

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "updater/UpdaterError.h"
 
@@ -24,13 +25,19 @@ class Failure {
 
     const std::variant<UpdaterError, SystemError>& cause() const { return cause_; }
 
+    // What else the user needs to know, such as where the previous
+    // application is when it could not be put back.
+    void addNote(std::string note) { notes_.push_back(std::move(note)); }
+
     // The tool's own errors read as their names; a system error as its
-    // action and the system's text for the errno. Control characters (a path
-    // may hold a line feed) are escaped so that the report stays one line.
+    // action and the system's text for the errno; each note follows after
+    // "; ". Control characters (a path may hold a line feed) are escaped so
+    // that the report stays one line.
     std::string description() const;
 
   private:
     std::variant<UpdaterError, SystemError> cause_;
+    std::vector<std::string> notes_;
 };
 
 }  // namespace corvane::updater

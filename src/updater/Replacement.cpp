@@ -1,14 +1,24 @@
 #include "updater/Replacement.h"
 
+#include <signal.h>
+#include <sys/stat.h>
+
 #include <chrono>
+#include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
+#include "platform/linux/bundle/BundleInfo.h"
+#include "platform/linux/failedbuilds/FailedBuilds.h"
 #include "updater/BackupName.h"
 #include "updater/Failure.h"
 #include "updater/FileOperations.h"
+#include "updater/Swap.h"
 
 namespace corvane::updater {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -16,56 +26,88 @@ namespace {
 // to quit.
 constexpr auto kInitialWait = std::chrono::milliseconds(500);
 
+// A new version that ends this soon after its start is taken for broken.
+constexpr auto kHealthCheck = std::chrono::seconds(5);
+
+// The staged bundle must be a folder (not a link to one) whose executable
+// exists. Returns its build number, when its CFBundleVersion is one.
+std::optional<std::int64_t> checkStagedBundle(const fs::path& source) {
+    struct stat info;
+    const auto executable = bundle::bundleExecutable(source);
+    if (::lstat(source.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || !executable ||
+        ::stat(executable->c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        throw Failure(UpdaterError::sourceMissing);
+    }
+    const auto version = bundle::infoString(source, "CFBundleVersion");
+    return version ? failedbuilds::parseDecimal(*version) : std::nullopt;
+}
+
+// From here on only SIGKILL can end the tool halfway.
+void blockTerminationSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    for (const int signal : {SIGHUP, SIGINT, SIGTERM, SIGQUIT}) {
+        sigaddset(&signals, signal);
+    }
+    ::sigprocmask(SIG_BLOCK, &signals, nullptr);
+}
+
 }  // namespace
 
 void replaceApplication(const Arguments& arguments, const Launcher& launcher) {
+    // Everything that can fail before the application is stopped fails here,
+    // leaving it running. The handle is taken now so that only this process
+    // is ever signalled, whatever gets its number later.
+    const ProcessHandle previous(arguments.processID);
+    if (previous.openError() != 0 && !previous.goneAtStart()) {
+        throw Failure(UpdaterError::couldNotStopPreviousProcess);
+    }
+    const auto build = checkStagedBundle(arguments.source);
+    launcher.check();
+    for (const auto& folder : {arguments.source.parent_path(), arguments.destination.parent_path(),
+                               arguments.backupRoot}) {
+        checkWritableFolder(folder);
+    }
+
     std::this_thread::sleep_for(kInitialWait);
-    stopPreviousProcess(arguments.processID);
+    stopPreviousProcess(previous);
 
-    if (!existsFollowingLinks(arguments.source)) {
-        throw Failure(UpdaterError::sourceMissing);
-    }
-    if (auto error = createFolders(arguments.destination.parent_path())) {
-        throw Failure(*error);
-    }
-    if (auto error = createFolders(arguments.backupRoot)) {
-        throw Failure(*error);
+    blockTerminationSignals();
+    createFolders(arguments.destination.parent_path());
+    createFolders(arguments.backupRoot);
+    const Installation installation =
+        install(arguments.source, arguments.destination,
+                arguments.backupRoot / backupName(timestamp(std::time(nullptr)), newUuidText()));
+    Failure failure(UpdaterError::couldNotLaunchReplacement);
+    try {
+        if (!launcher.launch(arguments.destination).endsWithin(kHealthCheck)) {
+            finish(installation);
+            return;
+        }
+    } catch (const Failure& launchFailure) {
+        failure = launchFailure;
     }
 
-    const auto backup =
-        arguments.backupRoot / backupName(timestamp(std::time(nullptr)), newUuidText());
-    const bool hadInstalledBundle = anythingAt(arguments.destination);
-    if (hadInstalledBundle) {
-        const MoveOutcome aside = moveItem(arguments.destination, backup);
-        if (aside.error) {
-            throw Failure(*aside.error);
+    // The new version did not start or ended at once. The previous one goes
+    // back in place, the build is recorded so that the application never
+    // hands it over again, and only then does the previous version start,
+    // so that its first update check already knows.
+    const bool restored = restore(installation, failure);
+    if (build) {
+        const int error =
+            failedbuilds::recordFailedBuild(arguments.backupRoot / failedbuilds::kFileName, *build);
+        if (error) {
+            failure.addNote("cannot record the failed build: " + std::string(std::strerror(error)));
         }
     }
-
-    const MoveOutcome intoPlace = moveItem(arguments.source, arguments.destination);
-    std::optional<Failure> failure;
-    if (intoPlace.error) {
-        failure = Failure(*intoPlace.error);
-    } else {
+    if (restored && installation.backup) {
         try {
             launcher.launch(arguments.destination);
-        } catch (const Failure& launchFailure) {
-            failure = launchFailure;
+        } catch (const Failure&) {
+            failure.addNote("the previous application did not start");
         }
     }
-    if (!failure) {
-        return;
-    }
-
-    // Undo as far as possible; the first failure is what gets reported. Only
-    // what this run put at the destination is removed there.
-    if (intoPlace.arrived) {
-        removeItem(arguments.destination);
-    }
-    if (hadInstalledBundle && anythingAt(backup)) {
-        moveItem(backup, arguments.destination);
-    }
-    throw *failure;
+    throw failure;
 }
 
 }  // namespace corvane::updater

@@ -5,11 +5,13 @@
 
 namespace corvane::updater {
 
-// Stops the running application, moves the installed bundle into a
-// timestamped backup, moves the staged bundle into its place and starts it
-// through `launcher`. When the move into place or the start fails, the new
-// bundle is removed and the backup moved back before the failure is thrown.
-// Backups are never deleted.
+// Checks the staged bundle and the launcher, stops the running application,
+// puts the staged bundle in place of the installed one (which becomes a
+// timestamped backup) and starts it through `launcher`. A new version that
+// cannot start, or ends within 5 seconds, is rolled back: the backup goes
+// back in place, the build is recorded as failed beside the backups, and
+// the previous version starts again. Every failure is thrown as Failure;
+// backups are never deleted.
 void replaceApplication(const Arguments& arguments, const Launcher& launcher);
 
 }  // namespace corvane::updater

@@ -1,12 +1,14 @@
 // CorvaneUpdater --pid PID --source STAGED --destination INSTALLED --backup-root FOLDER
 //
-// Finishes a self-update: stops the application PID, moves INSTALLED into a
-// timestamped backup in FOLDER, moves STAGED into its place and starts it
+// Finishes a self-update: stops the application PID, puts STAGED in place of
+// INSTALLED, which becomes a timestamped backup in FOLDER, and starts it
 // with the launcher beside this program. Exits 0 when the new application
-// runs; otherwise writes one line to standard error and exits 1. Standard
-// output is never written. Uses only the C++ library and POSIX, so that it
-// keeps working while the application's files move.
+// runs and is still running 5 seconds later; otherwise writes one line to
+// standard error and exits 1. Standard output is never written. Uses no Qt,
+// so that it keeps working while the application's files move.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <exception>
@@ -41,8 +43,24 @@ void report(const std::string& description) {
 
 int main(int argc, char** argv) {
     using namespace corvane::updater;
+    // Closed standard streams would be taken by the first files opened and
+    // receive what was meant for the streams.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0) {
+            ::open("/dev/null", O_RDWR);
+        }
+    }
     // A closed error stream must not turn a failure into a death by signal.
     ::signal(SIGPIPE, SIG_IGN);
+    // An inherited "ignore" would let the system reap the launcher before it
+    // is waited for, and a successful start would look like a failed one.
+    ::signal(SIGCHLD, SIG_DFL);
+    // Whatever ends the application's session or process group must not
+    // end this tool halfway.
+    ::setsid();
+    // The started application becomes this tool's child once the launcher
+    // exits, so its process id stays taken until this tool is done watching.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     try {
         const Launcher launcher = Launcher::besideThisProgram();
         const std::vector<std::string> entries(argv + (argc > 0 ? 1 : 0), argv + argc);

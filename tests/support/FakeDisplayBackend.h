@@ -24,6 +24,8 @@ class FakeDisplayBackend : public DisplayBackend {
     // place when its identifier is online already).
     void plug(Display display);
     void unplug(DisplayId id);
+    // Reports that the display left and came back since the last look.
+    void noteDeparture(DisplayId id) { departed_.push_back(id); }
     void setMain(DisplayId id) { main_ = id; }
     // Changes the current mode from outside, as another program would.
     void switchExternally(DisplayId id, std::uint64_t handle);
@@ -45,6 +47,7 @@ class FakeDisplayBackend : public DisplayBackend {
     std::vector<PlatformMode> allModes(DisplayId display) override;
     std::int32_t switchMode(DisplayId display, const PlatformMode& mode) override;
     std::vector<ScreenDescription> screens() override { return screens_; }
+    std::vector<DisplayId> takeDepartedDisplays() override { return std::move(departed_); }
 
   private:
     Display* find(DisplayId id);
@@ -56,6 +59,7 @@ class FakeDisplayBackend : public DisplayBackend {
     std::int32_t switchError_ = 0;
     std::map<DisplayId, bool> modesHidden_;
     std::vector<std::pair<DisplayId, PlatformMode>> switchRequests_;
+    std::vector<DisplayId> departed_;
 };
 
 // A usable platform mode whose handle is its identifier.

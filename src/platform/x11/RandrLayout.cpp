@@ -1,9 +1,10 @@
 #include "platform/x11/RandrLayout.h"
 
 #include <algorithm>
-#include <set>
+#include <cmath>
 
 #include "platform/monitor/DisplayIdentity.h"
+#include "platform/x11/ModeIdentity.h"
 
 namespace corvane::x11 {
 
@@ -16,18 +17,48 @@ const T* findByXid(const std::vector<T>& items, std::uint32_t xid) {
     return found == items.end() ? nullptr : &*found;
 }
 
-// The screen area a CRTC covers: a quarter turn swaps the mode's sides.
-ScreenSize crtcExtent(const RandrMode& mode, std::uint16_t rotation) {
-    if ((rotation & (kRotate90 | kRotate270)) != 0) {
-        return {mode.height, mode.width};
+// The right and bottom edges of the screen area a CRTC covers in `mode`.
+ScreenSize crtcExtent(const RandrCrtc& crtc, const RandrMode& mode) {
+    // A quarter turn swaps the mode's sides.
+    const bool turned = (crtc.rotation & (kRotate90 | kRotate270)) != 0;
+    const double width = turned ? mode.height : mode.width;
+    const double height = turned ? mode.width : mode.height;
+    double right = width;
+    double bottom = height;
+    if (crtc.transform) {
+        // The bounding box of the four corners mapped through the transform.
+        const CrtcTransform& m = *crtc.transform;
+        right = 0;
+        bottom = 0;
+        for (const auto& [cx, cy] : {std::pair{0.0, 0.0}, std::pair{width, 0.0},
+                                     std::pair{width, height}, std::pair{0.0, height}}) {
+            const double w = m[6] * cx + m[7] * cy + m[8];
+            if (w <= 0) {
+                continue;  // a point at infinity bounds nothing
+            }
+            right = std::max(right, (m[0] * cx + m[1] * cy + m[2]) / w);
+            bottom = std::max(bottom, (m[3] * cx + m[4] * cy + m[5]) / w);
+        }
     }
-    return {mode.width, mode.height};
+    const auto edge = [](std::int32_t origin, double size) {
+        return static_cast<std::uint32_t>(std::max(0.0, origin + std::ceil(size)));
+    };
+    ScreenSize extent{edge(crtc.x, right), edge(crtc.y, bottom)};
+    if (crtc.panning.width > 0 && crtc.panning.height > 0) {
+        extent.width = std::max(extent.width, crtc.panning.left + crtc.panning.width);
+        extent.height = std::max(extent.height, crtc.panning.top + crtc.panning.height);
+    }
+    return extent;
 }
 
 }  // namespace
 
 const RandrMode* RandrLayout::findMode(std::uint32_t xid) const {
-    return findByXid(modes, xid);
+    // Servers know hundreds of modes, and every listed mode is looked up.
+    const auto found = std::lower_bound(
+        modes.begin(), modes.end(), xid,
+        [](const RandrMode& mode, std::uint32_t wanted) { return mode.xid < wanted; });
+    return found != modes.end() && found->xid == xid ? &*found : nullptr;
 }
 
 const RandrCrtc* RandrLayout::findCrtc(std::uint32_t xid) const {
@@ -103,9 +134,7 @@ double refreshRate(const RandrMode& mode) {
 
 PlatformMode platformMode(const RandrMode& mode) {
     PlatformMode result;
-    // Mode XIDs are 29-bit resource identifiers, so they fit the record's
-    // signed 32-bit field.
-    result.info.id = static_cast<std::int32_t>(mode.xid);
+    result.info.id = stableModeId(mode);
     result.info.width = mode.width;
     result.info.height = mode.height;
     result.info.pixelWidth = mode.width;
@@ -119,10 +148,13 @@ PlatformMode platformMode(const RandrMode& mode) {
 
 std::vector<PlatformMode> outputModes(const RandrLayout& layout, const RandrOutput& output) {
     std::vector<PlatformMode> modes;
-    std::set<std::uint32_t> seen;
+    modes.reserve(output.modes.size());
     for (std::uint32_t xid : output.modes) {
+        const bool listedBefore =
+            std::any_of(modes.begin(), modes.end(),
+                        [xid](const PlatformMode& mode) { return mode.handle == xid; });
         const RandrMode* mode = layout.findMode(xid);
-        if (mode && seen.insert(xid).second) {
+        if (mode && !listedBefore) {
             modes.push_back(platformMode(*mode));
         }
     }
@@ -162,11 +194,9 @@ std::optional<ModeSwitchPlan> planModeSwitch(const RandrLayout& layout, std::uin
         if (!eachMode) {
             continue;
         }
-        const ScreenSize extent = crtcExtent(*eachMode, each.rotation);
-        needed.width =
-            std::max(needed.width, static_cast<std::uint32_t>(std::max(0, each.x)) + extent.width);
-        needed.height = std::max(needed.height,
-                                 static_cast<std::uint32_t>(std::max(0, each.y)) + extent.height);
+        const ScreenSize extent = crtcExtent(each, *eachMode);
+        needed.width = std::max(needed.width, extent.width);
+        needed.height = std::max(needed.height, extent.height);
     }
 
     ScreenSize during = layout.screen;

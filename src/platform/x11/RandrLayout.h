@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -31,6 +32,18 @@ struct RandrMode {
     std::uint32_t flags = 0;
 };
 
+// A CRTC's projective transform from its own pixels to the screen's, row
+// by row (xrandr --scale and --transform set it).
+using CrtcTransform = std::array<double, 9>;
+
+// The screen area a panning CRTC scrolls over; a width of 0: no panning.
+struct PanningArea {
+    std::uint32_t left = 0;
+    std::uint32_t top = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+};
+
 struct RandrCrtc {
     std::uint32_t xid = 0;
     std::int32_t x = 0;
@@ -38,6 +51,9 @@ struct RandrCrtc {
     std::uint32_t mode = 0;  // 0: the CRTC is off
     std::uint16_t rotation = kRotate0;
     std::vector<std::uint32_t> outputs;
+    // Read only for a switch, which needs them to size the screen.
+    std::optional<CrtcTransform> transform;  // absent: the identity
+    PanningArea panning;
 };
 
 struct RandrOutput {
@@ -61,7 +77,7 @@ struct RandrLayout {
     std::uint32_t timestamp = 0;
     ScreenSize screen;
     std::uint32_t primaryOutput = 0;  // 0: none
-    std::vector<RandrMode> modes;
+    std::vector<RandrMode> modes;     // in ascending XID order
     std::vector<RandrCrtc> crtcs;
     std::vector<RandrOutput> outputs;
 
@@ -100,9 +116,11 @@ std::vector<PlatformMode> outputModes(const RandrLayout& layout, const RandrOutp
 std::optional<PlatformMode> currentMode(const RandrLayout& layout, const OnlineDisplay& display);
 
 // How to switch one online output to a mode, worked out before anything is
-// sent, the way xrandr does it: the CRTC keeps its position, rotation and
-// outputs; the screen grows first when the new mode needs more room and
-// shrinks afterwards to fit every CRTC.
+// sent, the way xrandr does it: the CRTC keeps its position, rotation,
+// transform, panning and outputs; the screen grows first when the new mode
+// needs more room and shrinks afterwards to fit every CRTC. A CRTC covers
+// its mode turned by its rotation and mapped through its transform, and
+// at least its panning area.
 struct ModeSwitchPlan {
     std::uint32_t crtc = 0;
     std::int32_t x = 0;

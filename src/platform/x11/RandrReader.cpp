@@ -3,6 +3,7 @@
 #include <xcb/randr.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 
@@ -116,8 +117,27 @@ Resources resourcesFrom(const R* reply) {
 
 enum class Outcome { done, retry, failed };
 
+double fromFixed(xcb_render_fixed_t value) {
+    return value / 65536.0;
+}
+
+std::optional<CrtcTransform> transformFrom(const xcb_render_transform_t& t) {
+    constexpr xcb_render_fixed_t one = 1 << 16;
+    const CrtcTransform m = {fromFixed(t.matrix11), fromFixed(t.matrix12), fromFixed(t.matrix13),
+                             fromFixed(t.matrix21), fromFixed(t.matrix22), fromFixed(t.matrix23),
+                             fromFixed(t.matrix31), fromFixed(t.matrix32), fromFixed(t.matrix33)};
+    const bool identity = t.matrix11 == one && t.matrix22 == one && t.matrix33 == one &&
+                          t.matrix12 == 0 && t.matrix13 == 0 && t.matrix21 == 0 &&
+                          t.matrix23 == 0 && t.matrix31 == 0 && t.matrix32 == 0;
+    if (identity) {
+        return std::nullopt;
+    }
+    return m;
+}
+
 // One attempt: two round trips, whatever the number of outputs.
-Outcome readOnce(XConnection& connection, ResourceQuery query, RandrLayout& layout) {
+Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtcGeometry,
+                 RandrLayout& layout) {
     xcb_connection_t* xcb = connection.xcb();
     const xcb_window_t root = connection.root();
 
@@ -163,11 +183,16 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, RandrLayout& layo
     layout.screen = {geometry->width, geometry->height};
     layout.primaryOutput = primary->output;
     layout.modes = std::move(resources.modes);
+    std::sort(layout.modes.begin(), layout.modes.end(),
+              [](const RandrMode& a, const RandrMode& b) { return a.xid < b.xid; });
 
     // Second round: every output with its EDID, and every CRTC.
     std::vector<xcb_randr_get_output_info_cookie_t> outputCookies;
     std::vector<xcb_randr_get_output_property_cookie_t> edidCookies;
     std::vector<xcb_randr_get_crtc_info_cookie_t> crtcCookies;
+    std::vector<xcb_randr_get_crtc_transform_cookie_t> transformCookies;
+    std::vector<xcb_randr_get_panning_cookie_t> panningCookies;
+    const bool full = crtcGeometry == CrtcGeometry::full;
     for (std::uint32_t output : resources.outputs) {
         outputCookies.push_back(xcb_randr_get_output_info(xcb, output, resources.configTimestamp));
         edidCookies.push_back(xcb_randr_get_output_property(xcb, output, connection.edidAtom(),
@@ -175,6 +200,10 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, RandrLayout& layo
     }
     for (std::uint32_t crtc : resources.crtcs) {
         crtcCookies.push_back(xcb_randr_get_crtc_info(xcb, crtc, resources.configTimestamp));
+        if (full) {
+            transformCookies.push_back(xcb_randr_get_crtc_transform(xcb, crtc));
+            panningCookies.push_back(xcb_randr_get_panning(xcb, crtc));
+        }
     }
 
     // Every reply is collected even after a failure, so none is left
@@ -210,6 +239,20 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, RandrLayout& layo
     for (std::size_t i = 0; i < resources.crtcs.size(); ++i) {
         auto info = take<xcb_randr_get_crtc_info_reply_t>(xcb, xcb_randr_get_crtc_info_reply,
                                                           crtcCookies[i]);
+        // A driver without transforms or panning answers with the identity
+        // and no area, or with an error: either way the CRTC covers its mode.
+        std::optional<CrtcTransform> transform;
+        PanningArea panning;
+        if (full) {
+            if (auto reply = take<xcb_randr_get_crtc_transform_reply_t>(
+                    xcb, xcb_randr_get_crtc_transform_reply, transformCookies[i])) {
+                transform = transformFrom(reply->current_transform);
+            }
+            if (auto reply = take<xcb_randr_get_panning_reply_t>(xcb, xcb_randr_get_panning_reply,
+                                                                 panningCookies[i])) {
+                panning = {reply->left, reply->top, reply->width, reply->height};
+            }
+        }
         if (!info || info->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
             outcome = Outcome::retry;
             continue;
@@ -222,6 +265,8 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, RandrLayout& layo
         crtc.rotation = info->rotation;
         const xcb_randr_output_t* outputs = xcb_randr_get_crtc_info_outputs(info.get());
         crtc.outputs.assign(outputs, outputs + xcb_randr_get_crtc_info_outputs_length(info.get()));
+        crtc.transform = transform;
+        crtc.panning = panning;
         layout.crtcs.push_back(std::move(crtc));
     }
     return outcome;
@@ -229,13 +274,14 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, RandrLayout& layo
 
 }  // namespace
 
-std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query) {
+std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query,
+                                      CrtcGeometry geometry) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (connection.isLost()) {
             return std::nullopt;
         }
         RandrLayout layout;
-        switch (readOnce(connection, query, layout)) {
+        switch (readOnce(connection, query, geometry, layout)) {
             case Outcome::done:
                 return layout;
             case Outcome::failed:

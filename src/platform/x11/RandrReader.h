@@ -12,11 +12,17 @@ enum class ResourceQuery {
     probe,    // asks the drivers to probe the hardware again; may take long
 };
 
+enum class CrtcGeometry {
+    placement,  // position, mode, rotation and outputs: what a snapshot needs
+    full,       // also transform and panning: what sizing the screen needs
+};
+
 // Reads the whole RandR configuration in two pipelined rounds: the screen
 // resources with the primary output and the root's size, then every
 // output, CRTC and EDID at once. Retries when the configuration changes
 // between the rounds. nullopt when the connection is lost or the server
 // keeps refusing.
-std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query);
+std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query,
+                                      CrtcGeometry geometry = CrtcGeometry::placement);
 
 }  // namespace corvane::x11

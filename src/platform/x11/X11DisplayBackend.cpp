@@ -1,13 +1,16 @@
 #include "platform/x11/X11DisplayBackend.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
 #include <chrono>
 #include <cmath>
+#include <map>
 #include <set>
 #include <utility>
 
+#include "platform/x11/RandrChangeFeed.h"
 #include "platform/x11/RandrLayout.h"
 #include "platform/x11/RandrReader.h"
 #include "platform/x11/XConnection.h"
@@ -43,12 +46,24 @@ struct X11DisplayBackend::State {
         Clock::time_point at;
         Asker origin;
         std::set<std::pair<Asker, DisplayId>> served;
+        // The feed's count of events when the read began; absent: no feed.
+        std::optional<std::uint64_t> changeCount;
+        std::uint64_t number = 0;
+        // Each display's modes, worked out once per read.
+        std::map<DisplayId, std::vector<PlatformMode>> modesOf;
     };
 
     Options options;
     std::unique_ptr<x11::XConnection> connection;
     std::optional<Read> read;
     bool probeNext = true;
+    Atom markerAtom = 0;
+    std::uint64_t reads = 0;
+    // The display each online output showed at the latest read, for
+    // naming the displays on outputs that left since.
+    std::map<std::uint32_t, DisplayId> displayOnOutput;
+    std::set<std::uint32_t> departedOutputs;
+    std::set<DisplayId> departedDisplays;
 
     bool connected() const { return connection && !connection->isLost(); }
 
@@ -69,22 +84,67 @@ struct X11DisplayBackend::State {
         return layout;
     }
 
-    const Read* refresh(Asker origin) {
+    Read* refresh(Asker origin) {
+        // Taken before the layout is read, so that what they tell of
+        // happened before the read.
+        std::optional<std::uint64_t> changeCount;
+        if (options.changeFeed) {
+            changeCount = options.changeFeed->changeCount();
+            for (std::uint32_t output : options.changeFeed->takeDepartedOutputs()) {
+                departedOutputs.insert(output);
+            }
+        }
         std::optional<x11::RandrLayout> layout = readLayout();
         if (!layout) {
             read.reset();
             return nullptr;
         }
         std::vector<x11::OnlineDisplay> online = x11::onlineDisplays(*layout);
-        read = Read{std::move(*layout), std::move(online), Clock::now(), origin, {}};
+        for (std::uint32_t output : departedOutputs) {
+            if (const auto found = displayOnOutput.find(output); found != displayOnOutput.end()) {
+                departedDisplays.insert(found->second);
+            }
+        }
+        departedOutputs.clear();
+        displayOnOutput.clear();
+        for (const x11::OnlineDisplay& display : online) {
+            displayOnOutput[display.output] = display.id;
+        }
+        read = Read{std::move(*layout),
+                    std::move(online),
+                    Clock::now(),
+                    origin,
+                    {},
+                    changeCount,
+                    ++reads,
+                    {}};
         return &*read;
     }
 
-    const Read* readFor(Asker asker, DisplayId display = 0) {
-        const bool reusable = read && Clock::now() - read->at < kReadLifetime &&
-                              read->served.count({asker, display}) == 0 &&
-                              (!isListing(asker) || isListing(read->origin));
-        if (!reusable && !refresh(asker)) {
+    // True when the feed has seen no event since `read` began: on a live
+    // connection the event stream misses nothing, so the read still holds.
+    bool unchangedSince(const Read& earlier) {
+        if (!earlier.changeCount || !connected()) {
+            return false;
+        }
+        const std::optional<std::uint64_t> now = options.changeFeed->changeCount();
+        return now == earlier.changeCount;
+    }
+
+    Read* readFor(Asker asker, DisplayId display = 0) {
+        if (read) {
+            const bool reusable = Clock::now() - read->at < kReadLifetime &&
+                                  read->served.count({asker, display}) == 0 &&
+                                  (!isListing(asker) || isListing(read->origin));
+            if (!reusable && unchangedSince(*read)) {
+                read->served.clear();
+                read->origin = asker;
+                read->at = Clock::now();
+            } else if (!reusable) {
+                read.reset();
+            }
+        }
+        if (!read && !refresh(asker)) {
             return nullptr;
         }
         read->served.insert({asker, display});
@@ -121,18 +181,39 @@ x11::TrapResult X11DisplayBackend::State::setScreenSize(const x11::ScreenSize& s
 
 std::int32_t X11DisplayBackend::State::switchMode(DisplayId id, std::uint32_t modeXid) {
     Display* display = connection->display();
+    const Window marker = options.changeFeed ? options.changeFeed->ownChangeMarkerWindow() : 0;
     // Nobody else may change the configuration between the read below and
-    // the last request of the plan.
-    if (connection->trapped([&] { XGrabServer(display); }).connectionLost) {
-        return kConnectionLost;
+    // the last request of the plan. The marks go out under the grab too,
+    // so the events between them in the monitor's stream are all ours. A
+    // mark that fails (the monitor's window is gone) costs only the mark.
+    const x11::TrapResult grabbed = connection->trapped([&] {
+        XGrabServer(display);
+        if (marker != 0) {
+            if (markerAtom == 0) {
+                markerAtom = XInternAtom(display, x11::kOwnChangeMarkerAtom, False);
+            }
+            const long on = 1;
+            XChangeProperty(display, marker, markerAtom, XA_CARDINAL, 32, PropModeReplace,
+                            reinterpret_cast<const unsigned char*>(&on), 1);
+        }
+    });
+    if (grabbed.connectionLost) {
+        return kSwitchDisplayGone;
     }
-    const auto ungrab = [&] { connection->trapped([&] { XUngrabServer(display); }); };
+    const auto ungrab = [&] {
+        connection->trapped([&] {
+            if (marker != 0) {
+                XDeleteProperty(display, marker, markerAtom);
+            }
+            XUngrabServer(display);
+        });
+    };
 
     const std::optional<x11::RandrLayout> layout =
-        x11::readLayout(*connection, x11::ResourceQuery::current);
+        x11::readLayout(*connection, x11::ResourceQuery::current, x11::CrtcGeometry::full);
     if (!layout) {
         ungrab();
-        return kConnectionLost;
+        return kSwitchDisplayGone;
     }
     const std::vector<x11::OnlineDisplay> online = x11::onlineDisplays(*layout);
     const x11::OnlineDisplay* target = nullptr;
@@ -143,20 +224,20 @@ std::int32_t X11DisplayBackend::State::switchMode(DisplayId id, std::uint32_t mo
     }
     if (!target) {
         ungrab();
-        return kDisplayGone;
+        return kSwitchDisplayGone;
     }
     const std::optional<x11::ModeSwitchPlan> plan =
         x11::planModeSwitch(*layout, target->output, modeXid);
     if (!plan) {
         ungrab();
-        return kModeGone;
+        return kSwitchModeGone;
     }
 
     if (plan->growTo) {
         const x11::TrapResult grown = setScreenSize(*plan->growTo);
         if (grown.errorCode != 0 || grown.connectionLost) {
             ungrab();
-            return grown.connectionLost ? kConnectionLost : grown.errorCode;
+            return grown.connectionLost ? kSwitchDisplayGone : grown.errorCode;
         }
     }
 
@@ -173,7 +254,7 @@ std::int32_t X11DisplayBackend::State::switchMode(DisplayId id, std::uint32_t mo
                                   static_cast<int>(outputs.size()));
     });
     if (set.connectionLost) {
-        return kConnectionLost;
+        return kSwitchDisplayGone;
     }
     if (set.errorCode != 0 || status != RRSetConfigSuccess) {
         if (plan->growTo) {
@@ -201,6 +282,11 @@ X11DisplayBackend::X11DisplayBackend(Options options) : state_(std::make_unique<
 }
 
 X11DisplayBackend::~X11DisplayBackend() = default;
+
+void X11DisplayBackend::setChangeFeed(x11::RandrChangeFeed* feed) {
+    state_->options.changeFeed = feed;
+    state_->read.reset();
+}
 
 bool X11DisplayBackend::isConnected() const {
     return state_->connected();
@@ -242,18 +328,29 @@ std::optional<PlatformMode> X11DisplayBackend::currentMode(DisplayId display) {
 }
 
 std::vector<PlatformMode> X11DisplayBackend::allModes(DisplayId display) {
-    const State::Read* read = state_->readFor(Asker::allModes, display);
+    State::Read* read = state_->readFor(Asker::allModes, display);
     const x11::OnlineDisplay* online = read ? State::find(*read, display) : nullptr;
     const x11::RandrOutput* output = online ? read->layout.findOutput(online->output) : nullptr;
     if (!output) {
         return {};
     }
-    return x11::outputModes(read->layout, *output);
+    auto cached = read->modesOf.find(display);
+    if (cached == read->modesOf.end()) {
+        cached = read->modesOf.emplace(display, x11::outputModes(read->layout, *output)).first;
+    }
+    return cached->second;
+}
+
+std::optional<std::uint64_t> X11DisplayBackend::configurationStamp() {
+    if (state_->read && state_->unchangedSince(*state_->read)) {
+        return state_->read->number;
+    }
+    return std::nullopt;
 }
 
 std::int32_t X11DisplayBackend::switchMode(DisplayId display, const PlatformMode& mode) {
     if (!state_->connected()) {
-        return kConnectionLost;
+        return kSwitchDisplayGone;
     }
     const std::int32_t code = state_->switchMode(display, static_cast<std::uint32_t>(mode.handle));
     // Whatever happened, the configuration read before is out of date.
@@ -283,6 +380,13 @@ std::vector<ScreenDescription> X11DisplayBackend::screens() {
         screens.push_back(std::move(screen));
     }
     return screens;
+}
+
+std::vector<DisplayId> X11DisplayBackend::takeDepartedDisplays() {
+    std::vector<DisplayId> departed(state_->departedDisplays.begin(),
+                                    state_->departedDisplays.end());
+    state_->departedDisplays.clear();
+    return departed;
 }
 
 }  // namespace corvane

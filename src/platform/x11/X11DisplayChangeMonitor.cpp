@@ -7,6 +7,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cstdlib>
+#include <cstring>
+#include <set>
 
 #include "platform/x11/XcbEventConnection.h"
 
@@ -21,6 +23,10 @@ constexpr std::uint16_t kSelectedEvents =
     XCB_RANDR_NOTIFY_MASK_SCREEN_CHANGE | XCB_RANDR_NOTIFY_MASK_CRTC_CHANGE |
     XCB_RANDR_NOTIFY_MASK_OUTPUT_CHANGE | XCB_RANDR_NOTIFY_MASK_OUTPUT_PROPERTY;
 
+struct FreeEvent {
+    void operator()(xcb_generic_event_t* event) const { std::free(event); }
+};
+
 }  // namespace
 
 struct X11DisplayChangeMonitor::State {
@@ -29,15 +35,12 @@ struct X11DisplayChangeMonitor::State {
     QTimer quiet;
     QElapsedTimer burst;
     std::uint8_t firstRandrEvent = 0;
-    int ownChanges = 0;
-
-    // True for the RandR events this monitor selected; the connection
-    // receives no others.
-    bool isRandrEvent(const xcb_generic_event_t* event) const {
-        const std::uint8_t type = event->response_type & 0x7f;
-        return type == firstRandrEvent + XCB_RANDR_SCREEN_CHANGE_NOTIFY ||
-               type == firstRandrEvent + XCB_RANDR_NOTIFY;
-    }
+    xcb_window_t marker = 0;
+    xcb_atom_t markerAtom = 0;
+    // Between the backend's two marks: the events are its own.
+    bool insideOwnChange = false;
+    std::uint64_t changes = 0;
+    std::set<std::uint32_t> departed;
 
     bool connect(const QString& displayName) {
         XcbEventConnection randr = connectForEvents(displayName, &xcb_randr_id);
@@ -49,19 +52,56 @@ struct X11DisplayChangeMonitor::State {
         firstRandrEvent = randr.extension->first_event;
         // CRTC and output events arrived with RandR 1.2; the server only
         // sends them to clients that announce at least that version.
+        const auto versionCookie = xcb_randr_query_version(xcb, 1, 3);
+        const auto atomCookie = xcb_intern_atom(xcb, 0, std::strlen(x11::kOwnChangeMarkerAtom),
+                                                x11::kOwnChangeMarkerAtom);
         xcb_randr_query_version_reply_t* version =
-            xcb_randr_query_version_reply(xcb, xcb_randr_query_version(xcb, 1, 3), nullptr);
+            xcb_randr_query_version_reply(xcb, versionCookie, nullptr);
         const bool recentEnough =
             version && (version->major_version > 1 || version->minor_version >= 2);
         std::free(version);
-        if (!recentEnough) {
+        xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(xcb, atomCookie, nullptr);
+        markerAtom = atom ? atom->atom : 0;
+        std::free(atom);
+        if (!recentEnough || markerAtom == 0) {
             return false;
         }
+        // An unmapped window of our own that only the backend writes to.
+        marker = xcb_generate_id(xcb);
+        const std::uint32_t eventMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(xcb, 0, marker, randr.root, 0, 0, 1, 1, 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                          XCB_COPY_FROM_PARENT, XCB_CW_EVENT_MASK, &eventMask);
         xcb_generic_error_t* error = xcb_request_check(
             xcb, xcb_randr_select_input_checked(xcb, randr.root, kSelectedEvents));
         const bool selected = error == nullptr;
         std::free(error);
         return selected;
+    }
+
+    // Counts and sorts one event; true when it is a change from outside.
+    bool take(const xcb_generic_event_t* event) {
+        const std::uint8_t type = event->response_type & 0x7f;
+        if (type == XCB_PROPERTY_NOTIFY) {
+            const auto* property = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+            if (property->window == marker && property->atom == markerAtom) {
+                insideOwnChange = property->state == XCB_PROPERTY_NEW_VALUE;
+            }
+            return false;
+        }
+        if (type == firstRandrEvent + XCB_RANDR_NOTIFY) {
+            const auto* notify = reinterpret_cast<const xcb_randr_notify_event_t*>(event);
+            const xcb_randr_output_change_t& change = notify->u.oc;
+            // Unplugged, or turned off: the display has left, even if it is
+            // back before anyone looks.
+            if (notify->subCode == XCB_RANDR_NOTIFY_OUTPUT_CHANGE &&
+                (change.crtc == 0 || change.connection != XCB_RANDR_CONNECTION_CONNECTED)) {
+                departed.insert(change.output);
+            }
+        } else if (type != firstRandrEvent + XCB_RANDR_SCREEN_CHANGE_NOTIFY) {
+            return false;
+        }
+        ++changes;
+        return !insideOwnChange;
     }
 };
 
@@ -72,6 +112,7 @@ X11DisplayChangeMonitor::X11DisplayChangeMonitor(const QString& displayName, QOb
     connect(&state_->quiet, &QTimer::timeout, this, &X11DisplayChangeMonitor::report);
     if (!state_->connect(displayName)) {
         state_->connection.reset();
+        state_->marker = 0;
         return;
     }
     state_->notifier = std::make_unique<QSocketNotifier>(
@@ -90,41 +131,37 @@ void X11DisplayChangeMonitor::setQuietPeriod(std::chrono::milliseconds period) {
     state_->quiet.setInterval(period);
 }
 
-void X11DisplayChangeMonitor::beginOwnChange() {
-    ++state_->ownChanges;
+std::optional<std::uint64_t> X11DisplayChangeMonitor::changeCount() {
+    if (state_->connection) {
+        readEvents();
+    }
+    if (!state_->connection) {
+        return std::nullopt;
+    }
+    return state_->changes;
 }
 
-void X11DisplayChangeMonitor::endOwnChange() {
-    if (state_->ownChanges == 0) {
-        return;
-    }
-    if (state_->ownChanges == 1 && state_->connection) {
-        // The server sent the events of the change before it answered the
-        // change; a round trip made now brings all of them in.
-        xcb_connection_t* xcb = state_->connection.get();
-        std::free(xcb_get_input_focus_reply(xcb, xcb_get_input_focus(xcb), nullptr));
-        while (xcb_generic_event_t* event = xcb_poll_for_event(xcb)) {
-            std::free(event);
-        }
-        if (xcb_connection_has_error(xcb)) {
-            disconnectFromServer();
-        }
-    }
-    --state_->ownChanges;
+std::vector<std::uint32_t> X11DisplayChangeMonitor::takeDepartedOutputs() {
+    std::vector<std::uint32_t> outputs(state_->departed.begin(), state_->departed.end());
+    state_->departed.clear();
+    return outputs;
+}
+
+std::uint32_t X11DisplayChangeMonitor::ownChangeMarkerWindow() const {
+    return state_->connection ? state_->marker : 0;
 }
 
 void X11DisplayChangeMonitor::readEvents() {
     xcb_connection_t* xcb = state_->connection.get();
     bool changed = false;
-    while (xcb_generic_event_t* event = xcb_poll_for_event(xcb)) {
-        changed = changed || state_->isRandrEvent(event);
-        std::free(event);
+    while (std::unique_ptr<xcb_generic_event_t, FreeEvent> event{xcb_poll_for_event(xcb)}) {
+        changed = state_->take(event.get()) || changed;
     }
     if (xcb_connection_has_error(xcb)) {
         disconnectFromServer();
         return;
     }
-    if (changed && state_->ownChanges == 0) {
+    if (changed) {
         noteChange();
     }
 }

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <memory>
 
-#include "display/DisplayChangeEcho.h"
+#include "platform/x11/RandrChangeFeed.h"
 
 namespace corvane {
 
@@ -16,11 +16,13 @@ namespace corvane {
 // becomes one displaysChanged() once the burst has been quiet for the
 // quiet period, and at the latest a second after the burst began.
 //
-// Changes the application makes itself are bracketed with beginOwnChange()
-// and endOwnChange(): what the server reports for them is dropped.
+// The backend marks its own changes in the event stream (see
+// RandrChangeFeed); exactly the events between its marks are dropped, so a
+// change from outside is reported even when it lands right before or after
+// one of the application's own.
 //
 // Lives on the thread that creates it and signals there.
-class X11DisplayChangeMonitor : public QObject, public DisplayChangeEcho {
+class X11DisplayChangeMonitor : public QObject, public x11::RandrChangeFeed {
     Q_OBJECT
 
   public:
@@ -35,11 +37,9 @@ class X11DisplayChangeMonitor : public QObject, public DisplayChangeEcho {
 
     void setQuietPeriod(std::chrono::milliseconds period);
 
-    // Between these two, changes are the application's own. endOwnChange()
-    // asks the server for a round trip first, so every event the own change
-    // caused has arrived, and drops it. Pairs may nest.
-    void beginOwnChange() override;
-    void endOwnChange() override;
+    std::optional<std::uint64_t> changeCount() override;
+    std::vector<std::uint32_t> takeDepartedOutputs() override;
+    std::uint32_t ownChangeMarkerWindow() const override;
 
   signals:
     void displaysChanged();

@@ -36,8 +36,11 @@ class ControllerDesktop {
     // server refuses; returns the mode and the error code of the refusal.
     virtual std::pair<QString, int> prepareRefusal() = 0;
     virtual std::unique_ptr<DisplayBackend> makeBackend() = 0;
-    virtual std::unique_ptr<DisplayChangeEcho> makeMonitor() = 0;
-    virtual void connect(DisplayChangeEcho& monitor, MenuBarController& controller) = 0;
+    // A change monitor hooked up to `backend` the way the application does
+    // it: the backend or the controller learns which changes are its own.
+    virtual std::unique_ptr<QObject> makeMonitor(DisplayBackend& backend,
+                                                 MenuBarController::Environment& environment) = 0;
+    virtual void connect(QObject& monitor, MenuBarController& controller) = 0;
     // Clicks in other programs' windows; none where the desktop has no source.
     virtual std::unique_ptr<GlobalMouseDownSource> makeMouseDowns() { return nullptr; }
 };
@@ -48,10 +51,17 @@ template <typename Backend, typename Monitor>
 class DesktopOf : public ControllerDesktop {
   public:
     std::unique_ptr<DisplayBackend> makeBackend() override { return std::make_unique<Backend>(); }
-    std::unique_ptr<DisplayChangeEcho> makeMonitor() override {
-        return std::make_unique<Monitor>();
+    std::unique_ptr<QObject> makeMonitor(DisplayBackend& backend,
+                                         MenuBarController::Environment& environment) override {
+        auto monitor = std::make_unique<Monitor>();
+        if constexpr (std::is_base_of_v<DisplayChangeEcho, Monitor>) {
+            environment.changeEcho = monitor.get();
+        } else {
+            static_cast<Backend&>(backend).setChangeFeed(monitor.get());
+        }
+        return monitor;
     }
-    void connect(DisplayChangeEcho& monitor, MenuBarController& controller) override {
+    void connect(QObject& monitor, MenuBarController& controller) override {
         QObject::connect(&static_cast<Monitor&>(monitor), &Monitor::displaysChanged, &controller,
                          &MenuBarController::displayParametersChanged);
     }
@@ -117,8 +127,7 @@ class MenuBarControllerTest : public ::testing::TestWithParam<ControllerDesktop*
             return std::make_unique<EngineUpdateChecker>(updater);
         };
         if (watchChanges) {
-            monitor = desktop().makeMonitor();
-            environment.changeEcho = monitor.get();
+            monitor = desktop().makeMonitor(*backend, environment);
         }
         auto controller = std::make_unique<MenuBarController>(std::move(environment));
         if (monitor) {
@@ -156,10 +165,15 @@ class MenuBarControllerTest : public ::testing::TestWithParam<ControllerDesktop*
     FailingSettings settings;
     CountingRegistration login{folder.filePath("autostart/corvane.desktop")};
     RecordingAlerts alerts;
-    std::unique_ptr<DisplayChangeEcho> monitor;
+    std::unique_ptr<QObject> monitor;
     std::unique_ptr<GlobalMouseDownSource> mouseDowns;
     int pulses = 0;
 };
+
+// Every instantiation runs on one desktop; its suite prefix names it.
+inline std::string desktopName(const ::testing::TestParamInfo<ControllerDesktop* (*)()>&) {
+    return "desktop";
+}
 
 // The main function of a controller test program. Unless the tests are
 // only listed, `start` starts the desktop and returns its X display and

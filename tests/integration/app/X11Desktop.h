@@ -34,16 +34,7 @@ class X11Desktop : public DesktopOf<X11DisplayBackend, X11DisplayChangeMonitor> 
     }
     void unplugSide() override { server->unplug("DUMMY1"); }
     QString activeMode(bool side) override {
-        const QStringList lines = server->xrandrOrThrow({"--current"}).split(u'\n');
-        bool inOutput = false;
-        for (const QString& line : lines) {
-            if (!line.startsWith(u' ')) {
-                inOutput = line.startsWith(side ? "DUMMY1 " : "DUMMY0 ");
-            } else if (inOutput && line.contains(u'*')) {
-                return kNames.key(line.simplified().section(u' ', 0, 0));
-            }
-        }
-        return {};
+        return kNames.key(server->activeMode(side ? "DUMMY1" : "DUMMY0"));
     }
     std::pair<QString, int> prepareRefusal() override {
         // Wider than the largest screen RandR allows once placed right of

@@ -62,7 +62,8 @@ class X11InputTest : public MenuBarControllerTest {
 };
 
 INSTANTIATE_TEST_SUITE_P(X11, X11InputTest,
-                         ::testing::Values(+[]() -> ControllerDesktop* { return &x11Desktop(); }));
+                         ::testing::Values(+[]() -> ControllerDesktop* { return &x11Desktop(); }),
+                         desktopName);
 
 TEST_P(X11InputTest, ClicksOutsideCloseThePopoverAndStillReachTheirWindow) {
     auto controller = launch();

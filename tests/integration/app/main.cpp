@@ -11,7 +11,8 @@ X11Desktop& x11Desktop() {
 }
 
 INSTANTIATE_TEST_SUITE_P(X11, MenuBarControllerTest,
-                         ::testing::Values(+[]() -> ControllerDesktop* { return desktop.get(); }));
+                         ::testing::Values(+[]() -> ControllerDesktop* { return desktop.get(); }),
+                         desktopName);
 
 }  // namespace corvane::testing
 

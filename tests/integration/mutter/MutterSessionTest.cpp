@@ -48,7 +48,8 @@ ControllerDesktop* mutterDesktop() {
     return &desktop;
 }
 
-INSTANTIATE_TEST_SUITE_P(Mutter, MenuBarControllerTest, ::testing::Values(&mutterDesktop));
+INSTANTIATE_TEST_SUITE_P(Mutter, MenuBarControllerTest, ::testing::Values(&mutterDesktop),
+                         desktopName);
 
 // Sends a command to the session's tray watcher (sni_watcher.py) and
 // returns its answer.
@@ -137,7 +138,8 @@ TEST_P(StatusNotifierItemTest, RegistersShowsTheRateAndOpensThePanelOnActivate) 
     EXPECT_TRUE(QTest::qWaitFor([&] { return !controller->popover()->isShown(); }, 2000));
 }
 
-INSTANTIATE_TEST_SUITE_P(Mutter, StatusNotifierItemTest, ::testing::Values(&mutterDesktop));
+INSTANTIATE_TEST_SUITE_P(Mutter, StatusNotifierItemTest, ::testing::Values(&mutterDesktop),
+                         desktopName);
 
 }  // namespace
 }  // namespace corvane::testing

@@ -213,16 +213,28 @@ TEST_F(FileSettingsStoreTest, StringsWithNulCannotBeStored) {
     EXPECT_FALSE(QFileInfo::exists(file()));
 }
 
-TEST_F(FileSettingsStoreTest, OpeningClearsTemporaryFilesOfAWriterThatDied) {
+TEST_F(FileSettingsStoreTest, OpeningClearsOnlyTemporaryFilesOfAWriterThatDied) {
     writeAll(file(), kWellFormed);
-    writeAll(file() + ".Ab3dE9", "half a write");
-    writeAll(file() + ".corrupt-20240101-101010", "kept");
-    writeAll(folder() + "/notes.txt", "kept");
+    writeAll(file() + ".corvane-tmp-Ab3dE9", "half a write");
+    for (const char* kept : {".corrupt-20240101-101010", ".backup", ".Ab3dE9"}) {
+        writeAll(file() + kept, "kept");
+    }
     FileSettingsStore store(file());
-    EXPECT_FALSE(QFileInfo::exists(file() + ".Ab3dE9"));
-    EXPECT_TRUE(QFileInfo::exists(file() + ".corrupt-20240101-101010"));
-    EXPECT_TRUE(QFileInfo::exists(folder() + "/notes.txt"));
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 4);
+    EXPECT_FALSE(QFileInfo::exists(file() + ".corvane-tmp-Ab3dE9"));
     EXPECT_EQ(store.integer("selectedDisplayID"), 3);
+}
+
+TEST_F(FileSettingsStoreTest, TwoInstancesKeepEachOthersChanges) {
+    FileSettingsStore first(file());
+    FileSettingsStore second(file());
+    ASSERT_FALSE(first.setValue("colorMode", QString("blue")).has_value());
+    ASSERT_FALSE(second.setValue("iconStyle", QString("ring")).has_value());
+    ASSERT_FALSE(first.setValue("selectedDisplayID", std::int64_t{4}).has_value());
+    FileSettingsStore reopened(file());
+    EXPECT_EQ(reopened.string("iconStyle"), QStringLiteral("ring"));
+    EXPECT_EQ(reopened.string("colorMode"), QStringLiteral("blue"));
+    EXPECT_EQ(reopened.integer("selectedDisplayID"), 4);
 }
 
 TEST(FileSettingsStorePathTest, LivesInTheConfigFolderOfTheUser) {

@@ -7,6 +7,7 @@
 #include "platform/linux/settings/FileSettingsStore.h"
 #include "platform/x11/X11DisplayBackend.h"
 #include "state/DisplayStore.h"
+#include "state/SettingsKeys.h"
 #include "support/xorg/EdidBlob.h"
 #include "support/xorg/XorgServer.h"
 
@@ -28,8 +29,13 @@ class StoreOverXorgTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
+        startServer({kMain60, kSide60, kSide75});
+    }
+
+    void startServer(std::vector<Modeline> modelines) {
+        server.reset();
         XorgServer::Options options;
-        options.modelines = {kMain60, kSide60, kSide75};
+        options.modelines = std::move(modelines);
         options.initialMode = kMain60.name;
         server = std::make_unique<XorgServer>(options);
         EdidFields side;
@@ -106,34 +112,35 @@ class StoreOverXorgTest : public ::testing::Test {
     std::unique_ptr<XorgServer> server;
 };
 
-TEST_F(StoreOverXorgTest, SavedModeReturnsWithTheDisplayOncePerAppearance) {
-    Launch run = launch();
-    DisplayStore& store = *run.store;
-    store.setAutoApplyOnLaunch(true);
-    // The launch considers both displays; neither has a saved mode yet.
-    store.applySavedModesIfNeeded();
-    const DisplayId side = chooseSideMode(store);
-    ASSERT_FALSE(HasFailure());
-
-    server->unplug("DUMMY1");
-    displaysChanged(store);
-    ASSERT_EQ(store.displays().size(), 1u);
-
-    // Plugged in again in another mode: its saved mode comes back.
-    server->plug("DUMMY1", kSide60.name);
-    displaysChanged(store);
-    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1352x856"));
-    ASSERT_TRUE(sideDisplay(store).has_value());
-    EXPECT_EQ(sideDisplay(store)->id, side);
-    EXPECT_EQ(sideDisplay(store)->currentMode->width, 1352);
-
-    // Changed by other means while it stays connected: left as it is.
-    server->setMode("DUMMY1", kSide60.name);
-    displaysChanged(store);
+TEST_F(StoreOverXorgTest, SavedModesOutliveAServerRestartAndOldRecordsMatchBySizeAndRate) {
+    DisplayId side = 0;
+    {
+        Launch first = launch();
+        first.store->setAutoApplyOnLaunch(true);
+        side = chooseSideMode(*first.store);
+        ASSERT_FALSE(HasFailure());
+    }
+    // The same modelines in another order: the server numbers its modes
+    // afresh, and the saved mode must still name 1352×856.
+    startServer({kSide75, kSide60, kMain60});
     EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1208x744"));
-    EXPECT_EQ(sideDisplay(store)->currentMode->width, 1208);
-    // The main display has no saved mode and was never touched.
-    EXPECT_EQ(sizeOf("DUMMY0"), QStringLiteral("1504x944"));
+    launch().store->applySavedModesIfNeeded();
+    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1352x856"));
+
+    // A record of an earlier version holds a mode XID, which this server
+    // gave the mode the display is in now: size and rate decide.
+    server->setMode("DUMMY1", kSide60.name);
+    const QString verbose = server->xrandrOrThrow({"--verbose", "--current"});
+    const QString xid =
+        QRegularExpression(R"(Side60 \((0x[0-9a-f]+)\))").match(verbose).captured(1);
+    ASSERT_FALSE(xid.isEmpty());
+    ASSERT_FALSE(launch().settings->setValue(
+        settingsKeys::savedMode(side),
+        QByteArray(R"({"id":)" + QByteArray::number(xid.toInt(nullptr, 16)) +
+                   R"(,"width":1352,"height":856,"pixelWidth":1352,"pixelHeight":856,)"
+                   R"("refreshRate":75,"ioFlags":5})")));
+    launch().store->applySavedModesIfNeeded();
+    EXPECT_EQ(sizeOf("DUMMY1"), QStringLiteral("1352x856"));
 }
 
 TEST_F(StoreOverXorgTest, NextLaunchAppliesTheSavedModeOnce) {

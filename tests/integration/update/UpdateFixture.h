@@ -23,7 +23,9 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 inline harness::Finished release(const std::vector<std::string>& arguments) {
-    return harness::run(CORVANE_RELEASE_PATH, arguments);
+    std::vector<std::string> command{CORVANE_RELEASE_PATH};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return harness::run(command);
 }
 
 // Names a table's case by its name in the test output.

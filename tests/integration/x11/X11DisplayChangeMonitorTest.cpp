@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QSignalSpy>
 #include <QTest>
+#include <atomic>
 #include <functional>
+#include <thread>
 
 #include "display/DisplayService.h"
 #include "platform/x11/X11DisplayChangeMonitor.h"
@@ -56,23 +59,51 @@ INSTANTIATE_TEST_SUITE_P(
         ExternalChange{"Edid", [](XorgServer& s) { s.attachEdid("DUMMY1", monitorEdid("Beta")); }}),
     [](const ::testing::TestParamInfo<ExternalChange>& info) { return info.param.name; });
 
-TEST_F(X11DisplayChangeMonitorTest, IgnoresTheApplicationsOwnSwitchButNotWhatFollows) {
+TEST_F(X11DisplayChangeMonitorTest, DropsExactlyTheEventsOfTheApplicationsOwnSwitch) {
     QSignalSpy changes(monitor.get(), &X11DisplayChangeMonitor::displaysChanged);
     auto backend = connectBackend(*server);
+    backend->setChangeFeed(monitor.get());
     DisplayService service(*backend);
     const DisplayInfo right = service.snapshot().at(1);
     const std::optional<DisplayModeInfo> big = modeAt(right.modes, 2400, 1500, 60.0);
     ASSERT_TRUE(big);
 
-    {
-        OwnDisplayChange own(*monitor);
-        EXPECT_EQ(service.setMode(*big, right.id), std::nullopt);
-    }
+    EXPECT_EQ(service.setMode(*big, right.id), std::nullopt);
     QTest::qWait(kSettleMs);
     EXPECT_EQ(changes.count(), 0);
 
-    server->setMode("DUMMY1", "T60");
+    // A change from outside whose events are still unread when the
+    // application switches is not taken for its own.
+    server->setMode("DUMMY0", "T75");
+    EXPECT_EQ(service.setMode(*right.currentMode, right.id), std::nullopt);
     EXPECT_TRUE(changes.wait(5000));
+}
+
+TEST_F(X11DisplayChangeMonitorTest, SnapshotsAskTheServerAgainOnlyAfterAnEvent) {
+    auto backend = connectBackend(*server);
+    backend->setChangeFeed(monitor.get());
+    DisplayService service(*backend);
+    service.snapshot();
+    server->setMode("DUMMY1", "Big60");
+    const std::vector<DisplayInfo> after = service.snapshot();
+    ASSERT_EQ(after.size(), 2u);
+    EXPECT_EQ(after[1].currentMode->width, 2400);
+
+    // Nothing new: a stopped server does not hold the next snapshot up.
+    std::atomic<bool> done{false};
+    std::atomic<bool> resumed{false};
+    ASSERT_EQ(::kill(server->pid(), SIGSTOP), 0);
+    std::thread watchdog([&] {
+        for (int i = 0; i < 500 && !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        resumed = !done;
+        ::kill(server->pid(), SIGCONT);
+    });
+    EXPECT_EQ(service.snapshot(), after);
+    done = true;
+    watchdog.join();
+    EXPECT_FALSE(resumed);
 }
 
 TEST_F(X11DisplayChangeMonitorTest, ReportsTheLossOfTheServerAndNothingAfter) {
@@ -81,8 +112,8 @@ TEST_F(X11DisplayChangeMonitorTest, ReportsTheLossOfTheServerAndNothingAfter) {
     server->stop();
     ASSERT_TRUE(lost.wait(5000));
     EXPECT_FALSE(monitor->isConnected());
-    monitor->beginOwnChange();
-    monitor->endOwnChange();
+    EXPECT_EQ(monitor->changeCount(), std::nullopt);
+    EXPECT_EQ(monitor->ownChangeMarkerWindow(), 0u);
     QTest::qWait(200);
     EXPECT_EQ(lost.count(), 1);
     EXPECT_EQ(changes.count(), 0);

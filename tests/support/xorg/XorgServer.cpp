@@ -337,6 +337,19 @@ void XorgServer::setPrimary(const QString& output) {
     xrandrOrThrow({QStringLiteral("--output"), output, QStringLiteral("--primary")});
 }
 
+QString XorgServer::activeMode(const QString& output) const {
+    const QStringList lines = xrandrOrThrow({QStringLiteral("--current")}).split(u'\n');
+    bool inOutput = false;
+    for (const QString& line : lines) {
+        if (!line.startsWith(u' ')) {
+            inOutput = line.startsWith(output + u' ');
+        } else if (inOutput && line.contains(u'*')) {
+            return line.simplified().section(u' ', 0, 0);
+        }
+    }
+    return {};
+}
+
 void XorgServer::attachEdid(const QString& output, const QByteArray& edid) {
     const QByteArray display = displayName().toLatin1();
     std::unique_ptr<xcb_connection_t, XcbDisconnect> connection(

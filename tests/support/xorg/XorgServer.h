@@ -112,6 +112,9 @@ class XorgServer {
     // Switches an output to another mode from outside the application.
     void setMode(const QString& output, const QString& modeName);
     void setPrimary(const QString& output);
+    // The name of the mode xrandr marks as current on an output; empty
+    // when the output is off.
+    QString activeMode(const QString& output) const;
 
     // Attaches an EDID to an output, as a monitor would present it: the
     // output property "EDID", 8-bit integers. An empty blob removes it.

@@ -207,25 +207,37 @@ class SetModeTest : public DisplayServiceTest {
   protected:
     void SetUp() override {
         plug(1, {unusable(usableMode(30, 1920, 1080, 60.0)), usableMode(31, 1920, 1080, 60.0),
-                 usableMode(32, 1920, 1080, 59.94), usableMode(33, 2560, 1440, 60.0)});
+                 usableMode(32, 1920, 1080, 59.94), usableMode(34, 1920, 1080, 60.0),
+                 usableMode(33, 2560, 1440, 60.0)});
     }
 };
 
-TEST_F(SetModeTest, WalksUsableModesInPlatformOrder) {
-    // 31 and 32 both match; the platform's first usable one wins.
-    EXPECT_FALSE(service.setMode({0, 1920, 1080, 1920, 1080, 59.97, 0}, 1));
+struct ChoiceCase {
+    DisplayModeInfo request;
+    std::uint64_t chosen;
+};
+
+class ModeChoiceTest : public SetModeTest, public ::testing::WithParamInterface<ChoiceCase> {};
+
+TEST_P(ModeChoiceTest, PrefersTheIdentifierThenTheNearestRate) {
+    EXPECT_FALSE(service.setMode(GetParam().request, 1));
     ASSERT_EQ(backend.switchRequests().size(), 1u);
-    EXPECT_EQ(backend.switchRequests()[0].second.handle, 31u);
+    EXPECT_EQ(backend.switchRequests()[0].second.handle, GetParam().chosen);
 }
+
+// 59.94 Hz is reachable although 60 Hz is listed before it and within
+// 0.1 Hz; among exact ties the platform's first usable mode wins.
+INSTANTIATE_TEST_SUITE_P(Requests, ModeChoiceTest,
+                         ::testing::Values(ChoiceCase{{32, 1920, 1080, 1920, 1080, 59.94, 0}, 32},
+                                           ChoiceCase{{0, 1920, 1080, 1920, 1080, 59.94, 0}, 32},
+                                           ChoiceCase{{999, 1920, 1080, 1920, 1080, 59.95, 0}, 32},
+                                           ChoiceCase{{0, 1920, 1080, 1920, 1080, 59.99, 0}, 31},
+                                           ChoiceCase{{34, 1920, 1080, 1920, 1080, 60, 0}, 34},
+                                           ChoiceCase{{30, 1920, 1080, 1920, 1080, 60, 0}, 31}));
 
 TEST_F(SetModeTest, IdentifierMatchWinsOverRecordedSize) {
     EXPECT_FALSE(service.setMode({33, 800, 600, 800, 600, 75, 0}, 1));
     EXPECT_EQ(backend.currentModeOf(1)->handle, 33u);
-}
-
-TEST_F(SetModeTest, UnusableModeIsNeverChosen) {
-    EXPECT_FALSE(service.setMode({30, 1920, 1080, 1920, 1080, 60, 0}, 1));
-    EXPECT_EQ(backend.switchRequests().at(0).second.handle, 31u);
 }
 
 struct SetModeErrorCase {
@@ -259,14 +271,14 @@ INSTANTIATE_TEST_SUITE_P(
                          1,
                          1000,
                          DisplayServiceError::changeFailed(1000),
-                         "macOS가 화면 모드 변경을 거부했습니다. 오류 코드: 1000",
+                         "디스플레이 서버가 화면 모드 변경을 거부했습니다. 오류 코드: 1000",
                          true},
         SetModeErrorCase{"RefusedNegative",
                          {0, 2560, 1440, 2560, 1440, 60, 0},
                          1,
                          -2,
                          DisplayServiceError::changeFailed(-2),
-                         "macOS가 화면 모드 변경을 거부했습니다. 오류 코드: -2",
+                         "디스플레이 서버가 화면 모드 변경을 거부했습니다. 오류 코드: -2",
                          true},
         SetModeErrorCase{"DisplayGone",
                          {0, 1920, 1080, 1920, 1080, 60, 0},
@@ -281,7 +293,22 @@ INSTANTIATE_TEST_SUITE_P(
                          0,
                          DisplayServiceError::modeUnavailable(),
                          "선택한 해상도와 주사율을 적용할 수 있는 화면 모드를 찾을 수 없습니다.",
-                         false}),
+                         false},
+        // Gone between the look-up and the switch: not a refusal.
+        SetModeErrorCase{"DisplayGoneAtTheSwitch",
+                         {0, 2560, 1440, 2560, 1440, 60, 0},
+                         1,
+                         kSwitchDisplayGone,
+                         DisplayServiceError::displayUnavailable(),
+                         "선택한 디스플레이를 찾을 수 없습니다. 모니터 연결 상태를 확인해 주세요.",
+                         true},
+        SetModeErrorCase{"ModeGoneAtTheSwitch",
+                         {0, 2560, 1440, 2560, 1440, 60, 0},
+                         1,
+                         kSwitchModeGone,
+                         DisplayServiceError::modeUnavailable(),
+                         "선택한 해상도와 주사율을 적용할 수 있는 화면 모드를 찾을 수 없습니다.",
+                         true}),
     [](const ::testing::TestParamInfo<SetModeErrorCase>& info) { return info.param.name; });
 
 TEST_F(SetModeTest, DisplayWhoseModesVanishedIsUnavailable) {

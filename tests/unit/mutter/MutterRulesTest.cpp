@@ -118,7 +118,7 @@ TEST(SameMonitor, HasOneIdentifierUnderX11AndMutter) {
     for (const auto& [edid, output, reported] : rows) {
         x11::RandrLayout randr;
         randr.modes = {{0x40, 1920, 1080, 148500000, 2200, 1125, 0}};
-        randr.crtcs = {{0x60, 0, 0, 0x40, x11::kRotate0, {0x70}}};
+        randr.crtcs = {{0x60, 0, 0, 0x40, x11::kRotate0, {0x70}, {}, {}}};
         randr.outputs = {{0x70, output, true, 0x60, {0x40}, edid ? edidFixture(edid) : ""}};
         const DisplayConfigState mutter{1,
                                         {{reported, {mode(1920, 1080, {1.0}, true)}, "", {}}},

@@ -219,6 +219,17 @@ TEST_F(DisplayStoreTest, NoDisplaysClearsTheSelectionAndItsKey) {
     EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
 }
 
+TEST_F(DisplayStoreTest, ASnapshotThatCannotBeReadChangesNothing) {
+    plugBoth();
+    DisplayStore& s = open();
+    s.selectDisplay(2);
+    backend.failOnlineList(true);
+    s.refresh();
+    EXPECT_EQ(s.displays().size(), 2u);
+    EXPECT_EQ(s.selectedDisplayID(), 2u);
+    EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
+}
+
 TEST_F(DisplayStoreTest, SelectingAnUnknownDisplayChangesNothing) {
     plugBoth();
     DisplayStore& s = open();
@@ -362,6 +373,32 @@ TEST_F(SavedModesTest, SavedModeIsAppliedOncePerAppearance) {
     EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
 }
 
+struct NearRateCase {
+    PlatformMode saved;
+    std::uint64_t current;
+    std::size_t switches;
+};
+
+class NearRateTest : public SavedModesTest, public ::testing::WithParamInterface<NearRateCase> {};
+
+// The record names one of two rates 0.06 Hz apart; without a usable
+// identifier, the nearer rate decides, and a display already there is left.
+TEST_P(NearRateTest, ReappliesTheRateTheRecordNames) {
+    const PlatformMode k1440p60 = usableMode(14, 2560, 1440, 60.0);
+    backend.plug({1, {k1440p60, k1440p5994}, GetParam().current, std::nullopt});
+    put(settings, savedMode(1), encoded(GetParam().saved.info));
+    DisplayStore& s = open();
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(switchCount(), GetParam().switches);
+    EXPECT_EQ(backend.currentModeOf(1)->info.refreshRate, GetParam().saved.info.refreshRate);
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, NearRateTest,
+                         ::testing::Values(NearRateCase{usableMode(77, 2560, 1440, 59.94), 14, 1},
+                                           NearRateCase{usableMode(12, 2560, 1440, 59.94), 14, 1},
+                                           NearRateCase{usableMode(77, 2560, 1440, 60.0), 14, 0},
+                                           NearRateCase{usableMode(0, 2560, 1440, 59.94), 12, 0}));
+
 TEST_F(SavedModesTest, DisplayGoneBetweenTwoCallsWithoutARefreshIsStillConsidered) {
     put(settings, savedMode(2), encoded(k768p60.info));
     DisplayStore& s = open();
@@ -373,6 +410,13 @@ TEST_F(SavedModesTest, DisplayGoneBetweenTwoCallsWithoutARefreshIsStillConsidere
     backend.plug({2, {k720p60, k768p60}, k720p60.handle, std::nullopt});
     s.applySavedModesIfNeeded();
     EXPECT_EQ(switchCount(), 2u);
+
+    // Gone and back between two reads: the backend's word is enough.
+    backend.switchExternally(2, k720p60.handle);
+    backend.noteDeparture(2);
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(switchCount(), 3u);
+    EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
 }
 
 TEST_F(SavedModesTest, DisplayAlreadyInItsSavedModeIsNotSwitchedNorRefreshedAgain) {
@@ -447,7 +491,8 @@ TEST_F(SavedModesTest, PlatformRefusalIsWordedWithItsCode) {
     s.applySavedModesIfNeeded();
     EXPECT_EQ(
         s.statusMessage(),
-        QStringLiteral("자동 적용 실패: macOS가 화면 모드 변경을 거부했습니다. 오류 코드: 1000"));
+        QStringLiteral(
+            "자동 적용 실패: 디스플레이 서버가 화면 모드 변경을 거부했습니다. 오류 코드: 1000"));
 }
 
 TEST_F(SavedModesTest, NoDisplaysMeansNothingToDo) {

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "updater/Arguments.h"
 
 namespace corvane::updater {
@@ -51,31 +49,22 @@ INSTANTIATE_TEST_SUITE_P(
              expected(9)},
         Case{"none", {}, std::nullopt},
         Case{"oddCount", appended(complete("1"), {"--extra"}), std::nullopt},
+        Case{"singleDash", appended(complete("1"), {"-x", "y"}), std::nullopt},
         Case{"strayPathInOptionPlace",
              {"/stray/path", "--pid", "1", "--source", "/s/Corvane.app", "--destination",
               "/d/Corvane.app", "--backup-root", "/b"},
              std::nullopt},
-        Case{"singleDash", appended(complete("1"), {"-x", "y"}), std::nullopt},
         Case{
             "missingOption", {"--pid", "1", "--source", "/s", "--destination", "/d"}, std::nullopt},
         Case{"pidTwiceLaterCounts", appended(complete("12a"), {"--pid", "77"}), expected(77)},
         Case{"pidTwiceLaterBad", appended(complete("77"), {"--pid", "12a"}), std::nullopt},
         Case{"unknownOptionIgnored", appended(complete("5"), {"--verbose", "yes"}), expected(5)},
         Case{"plusSign", complete("+123"), expected(123)},
-        Case{"leadingZeros", complete("007"), expected(7)},
         Case{"int32Max", complete("2147483647"), expected(2147483647)},
+        // The number's form is the unit tests' of parseDecimal; here its range.
         Case{"trailingLetters", complete("12a"), std::nullopt},
-        Case{"hex", complete("0x10"), std::nullopt}, Case{"empty", complete(""), std::nullopt},
-        Case{"leadingSpace", complete(" 12"), std::nullopt},
-        Case{"trailingSpace", complete("12 "), std::nullopt},
-        Case{"signOnly", complete("+"), std::nullopt},
-        Case{"twoSigns", complete("+-5"), std::nullopt},
         Case{"beyond32Bits", complete("2147483648"), std::nullopt},
-        Case{"far beyond32Bits", complete("4294967297"), std::nullopt},
-        Case{"zero", complete("0"), std::nullopt},
-        Case{"negativeZero", complete("-0"), std::nullopt},
-        Case{"minusOne", complete("-1"), std::nullopt},
-        Case{"int32Min", complete("-2147483648"), std::nullopt},
+        Case{"zero", complete("0"), std::nullopt}, Case{"minusOne", complete("-1"), std::nullopt},
         Case{"emptySource",
              {"--pid", "1", "--source", "", "--destination", "/d", "--backup-root", "/b"},
              std::nullopt},
@@ -86,11 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
              {"--pid", "1", "--source", "Staging/Corvane.app/", "--destination", "/d//",
               "--backup-root", "/"},
              Arguments{1, "/home/u/Staging/Corvane.app", "/d", "/"}}),
-    [](const auto& info) {
-        std::string name = info.param.name;
-        std::replace(name.begin(), name.end(), ' ', '_');
-        return name;
-    });
+    [](const auto& info) { return info.param.name; });
 
 TEST(ArgumentsTest, RelativePathsNeedAKnownCurrentFolder) {
     const Entries entries{"--pid",         "1",  "--source",      "s",

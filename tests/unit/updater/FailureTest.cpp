@@ -7,23 +7,12 @@
 namespace corvane::updater {
 namespace {
 
-TEST(FailureTest, OwnErrorsReadAsTheirNames) {
-    EXPECT_EQ(Failure(UpdaterError::invalidArguments).description(), "invalidArguments");
-    EXPECT_EQ(Failure(UpdaterError::sourceMissing).description(), "sourceMissing");
-    EXPECT_EQ(Failure(UpdaterError::couldNotStopPreviousProcess).description(),
-              "couldNotStopPreviousProcess");
-    EXPECT_EQ(Failure(UpdaterError::couldNotLaunchReplacement).description(),
-              "couldNotLaunchReplacement");
-}
-
-TEST(FailureTest, SystemErrorsCarryTheirActionAndTheSystemsText) {
-    EXPECT_EQ(Failure(SystemError{"cannot move /a to /b", EACCES}).description(),
-              "cannot move /a to /b: Permission denied");
-}
-
-TEST(FailureTest, ControlCharactersCannotBreakTheLine) {
-    EXPECT_EQ(Failure(SystemError{"cannot move /a\nb\r\x7f", ENOENT}).description(),
-              "cannot move /a\\x0Ab\\x0D\\x7F: No such file or directory");
+TEST(FailureTest, NotesFollowAndControlCharactersCannotBreakTheLine) {
+    Failure failure(SystemError{"cannot move /a\nb\r\x7f", ENOENT});
+    failure.addNote("the previous application is at /b\n");
+    EXPECT_EQ(failure.description(),
+              "cannot move /a\\x0Ab\\x0D\\x7F: No such file or directory; "
+              "the previous application is at /b\\x0A");
 }
 
 }  // namespace

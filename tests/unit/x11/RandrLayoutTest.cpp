@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/x11/ModeIdentity.h"
 #include "platform/x11/RandrLayout.h"
 
 namespace corvane::x11 {
@@ -29,7 +30,7 @@ TEST_P(ModeTimingTest, ComputesRateAndUsability) {
     EXPECT_EQ(mode.usableForDesktop, GetParam().usable);
     EXPECT_EQ(mode.info.ioFlags, GetParam().mode.flags);
     EXPECT_EQ(mode.handle, GetParam().mode.xid);
-    EXPECT_EQ(mode.info.id, static_cast<std::int32_t>(GetParam().mode.xid));
+    EXPECT_EQ(mode.info.id, stableModeId(GetParam().mode));
     EXPECT_EQ(mode.info.pixelWidth, mode.info.width);
 }
 
@@ -50,15 +51,34 @@ RandrLayout twoDisplays() {
     layout.modes = {mode1080(0x40),
                     {0x50, 2560, 1440, 241500000, 2720, 1481, 0},
                     {0x51, 1280, 720, 74250000, 1650, 750, 0}};
-    layout.crtcs = {{0x60, 0, 0, 0x40, kRotate0, {0x70}},
-                    {0x61, 1920, 0, 0x40, kRotate0, {0x71}},
-                    {0x62, 0, 0, 0x40, kRotate0, {0x73}},
-                    {0x63, 0, 0, 0, kRotate0, {}}};
+    layout.crtcs = {{0x60, 0, 0, 0x40, kRotate0, {0x70}, {}, {}},
+                    {0x61, 1920, 0, 0x40, kRotate0, {0x71}, {}, {}},
+                    {0x62, 0, 0, 0x40, kRotate0, {0x73}, {}, {}},
+                    {0x63, 0, 0, 0, kRotate0, {}, {}, {}}};
     layout.outputs = {{0x70, "DP-1", true, 0x60, {0x40, 0x50, 0x40, 0x51, 0x99}, {}},
                       {0x71, "DP-2", true, 0x61, {0x40, 0x50}, {}},
                       {0x72, "HDMI-1", true, 0, {0x40}, {}},
                       {0x73, "HDMI-2", false, 0x62, {0x40}, {}}};
     return layout;
+}
+
+TEST(ModeIdentityTest, DependsOnTheTimingsAloneAndNeverLooksLikeAnXid) {
+    const RandrMode base = mode1080(0x40);
+    // Saved modes carry this number: it must never change between versions.
+    EXPECT_EQ(stableModeId(base), 0x7c6ebedd);
+    RandrMode renumbered = base;
+    renumbered.xid = 0x1fffffff;
+    EXPECT_EQ(stableModeId(renumbered), stableModeId(base));
+    const std::vector<RandrMode> variants = {
+        {0x40, 1920, 1200, 148500000, 2200, 1125, 0}, {0x40, 1280, 1080, 148500000, 2200, 1125, 0},
+        {0x40, 1920, 1080, 148351648, 2200, 1125, 0}, {0x40, 1920, 1080, 148500000, 2250, 1125, 0},
+        {0x40, 1920, 1080, 148500000, 2200, 1100, 0}, mode1080(0x40, kModeFlagInterlace)};
+    for (const RandrMode& variant : variants) {
+        const std::int32_t id = stableModeId(variant);
+        EXPECT_NE(id, stableModeId(base));
+        // Above the 29 bits of every X resource identifier.
+        EXPECT_GE(id, 1 << 30);
+    }
 }
 
 TEST(RandrLayoutTest, OnlineDisplaysAreConnectedOutputsDrivenByACrtc) {
@@ -71,12 +91,12 @@ TEST(RandrLayoutTest, OnlineDisplaysAreConnectedOutputsDrivenByACrtc) {
 
 TEST(RandrLayoutTest, ListsAnOutputsModesOnceInItsOrder) {
     const RandrLayout layout = twoDisplays();
-    std::vector<std::int32_t> ids;
+    std::vector<std::uint64_t> handles;
     for (const PlatformMode& mode : outputModes(layout, layout.outputs[0])) {
-        ids.push_back(mode.info.id);
+        handles.push_back(mode.handle);
     }
     // 0x40 listed twice counts once; 0x99 is not on the server.
-    EXPECT_EQ(ids, (std::vector<std::int32_t>{0x40, 0x50, 0x51}));
+    EXPECT_EQ(handles, (std::vector<std::uint64_t>{0x40, 0x50, 0x51}));
 }
 
 TEST(RandrLayoutTest, MainDisplayIsThePrimaryElseTheOneAtTheOriginElseTheFirst) {
@@ -119,6 +139,24 @@ TEST(RandrLayoutTest, PlansARotatedDisplayWithItsSidesSwapped) {
     ASSERT_TRUE(plan);
     EXPECT_EQ(plan->rotation, kRotate90);
     EXPECT_EQ(plan->growTo, (ScreenSize{3360, 2560}));
+    EXPECT_EQ(plan->shrinkTo, std::nullopt);
+}
+
+TEST(RandrLayoutTest, PlansTheScreenForWhatATransformedOrPanningCrtcCovers) {
+    RandrLayout layout = twoDisplays();
+    // DP-1 scaled by 1.5, so 1920×1080 covers 2880×1620.
+    layout.crtcs[0].transform = CrtcTransform{1.5, 0, 0, 0, 1.5, 0, 0, 0, 1};
+    std::optional<ModeSwitchPlan> plan = planModeSwitch(layout, 0x71, 0x51);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->growTo, (ScreenSize{3840, 1620}));
+    EXPECT_EQ(plan->shrinkTo, (ScreenSize{3200, 1620}));
+
+    // DP-2 pans over 2500×1200: a smaller mode leaves that area covered.
+    layout.crtcs[0].transform.reset();
+    layout.crtcs[1].panning = {1920, 0, 2500, 1200};
+    plan = planModeSwitch(layout, 0x71, 0x51);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->growTo, (ScreenSize{4420, 1200}));
     EXPECT_EQ(plan->shrinkTo, std::nullopt);
 }
 

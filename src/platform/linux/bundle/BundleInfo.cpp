@@ -48,6 +48,15 @@ std::optional<std::string> infoString(const std::filesystem::path& bundle, const
     return std::string(text, static_cast<std::size_t>(length));
 }
 
+std::optional<std::filesystem::path> bundleExecutable(const std::filesystem::path& bundle) {
+    const auto name = infoString(bundle, "CFBundleExecutable");
+    if (!name || name->empty() || *name == "." || *name == ".." ||
+        name->find_first_of(std::string("/\0", 2)) != std::string::npos) {
+        return std::nullopt;
+    }
+    return bundle / "Contents" / "MacOS" / *name;
+}
+
 std::optional<std::filesystem::path> runningBundle() {
     std::error_code error;
     const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);

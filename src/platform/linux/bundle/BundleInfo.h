@@ -14,6 +14,11 @@ namespace corvane::bundle {
 // is not a string.
 std::optional<std::string> infoString(const std::filesystem::path& bundle, const std::string& key);
 
+// The executable `bundle` names: Contents/MacOS followed by the text of
+// CFBundleExecutable. Empty when there is no such text or when it is not a
+// plain file name (so that the executable never lies outside Contents/MacOS).
+std::optional<std::filesystem::path> bundleExecutable(const std::filesystem::path& bundle);
+
 // The bundle this process runs from: the folder three levels above the
 // executable when it lies in <bundle>/Contents/MacOS. Empty otherwise.
 std::optional<std::filesystem::path> runningBundle();

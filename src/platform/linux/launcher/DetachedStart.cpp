@@ -10,28 +10,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/linux/posix/Descriptor.h"
+
 namespace corvane::launcher {
 
 namespace {
 
-class Descriptor {
-  public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { reset(); }
-
-    int get() const { return fd_; }
-    void reset() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-        fd_ = -1;
-    }
-
-  private:
-    int fd_;
-};
+using posix::Descriptor;
 
 // Marks every descriptor from 3 upwards close-on-exec. Marking instead of
 // closing keeps the error pipe (already close-on-exec) usable until exec.
@@ -105,7 +90,7 @@ void resetSignals() {
 
 }  // namespace
 
-int startDetached(const std::filesystem::path& executable) {
+int startDetached(const std::filesystem::path& executable, pid_t& started) {
     int fds[2];
     if (::pipe2(fds, O_CLOEXEC) < 0) {
         return errno;
@@ -130,6 +115,7 @@ int startDetached(const std::filesystem::path& executable) {
         got = ::read(readEnd.get(), &childError, sizeof childError);
     } while (got < 0 && errno == EINTR);
     if (got == 0) {
+        started = child;
         return 0;
     }
     int status = 0;

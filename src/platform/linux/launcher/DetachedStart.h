@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <filesystem>
 
 namespace corvane::launcher {
@@ -8,7 +10,8 @@ namespace corvane::launcher {
 // "/" as its working folder, default signal handling, standard input and
 // output on /dev/null and no other descriptor inherited. Returns 0 once the
 // program runs (the new process has replaced itself with it), otherwise the
-// errno that made the start fail. The started program is not waited for.
-int startDetached(const std::filesystem::path& executable);
+// errno that made the start fail; `started` then holds its process id. The
+// started program is not waited for.
+int startDetached(const std::filesystem::path& executable, pid_t& started);
 
 }  // namespace corvane::launcher

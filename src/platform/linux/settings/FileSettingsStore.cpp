@@ -1,6 +1,7 @@
 #include "platform/linux/settings/FileSettingsStore.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,8 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -72,6 +73,92 @@ std::optional<SettingValue> holding(Args&&... args) {
                                        std::forward<Args>(args)...);
 }
 
+// The suffix of this store's temporary files, after the file's own name.
+// Distinct enough that no file a user keeps beside the settings (such as
+// "settings.plist.backup") can be taken for one.
+const QString kTemporarySuffix = QStringLiteral(".corvane-tmp-");
+
+// An exclusive lock on the settings folder for as long as it lives, so
+// that two instances never interleave their read-change-write of the file
+// or clear each other's temporary files. Without a lock (the folder cannot
+// be opened) writing goes on unguarded, as it would on a system without
+// locks.
+class FolderLock {
+  public:
+    explicit FolderLock(const QString& folder)
+        : fd_(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~FolderLock() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+  private:
+    int fd_;
+};
+
+enum class FileState { missing, parsed, unreadable };
+
+// Reads the settings file; `tree` holds its dictionary when it parses.
+FileState readFile(const QString& path, PlistNode& tree) {
+    struct stat info {};
+    // Nothing there, or a file where the folder belongs: no settings yet,
+    // and the write will say why it cannot make the folder.
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 &&
+        (errno == ENOENT || errno == ENOTDIR)) {
+        return FileState::missing;
+    }
+    QFile file(path);
+    QByteArray bytes;
+    bool readable = file.open(QIODevice::ReadOnly);
+    if (readable) {
+        bytes = file.readAll();
+        readable = file.error() == QFileDevice::NoError;
+    }
+    if (readable && bytes.size() <= std::numeric_limits<std::uint32_t>::max()) {
+        plist_t parsed = nullptr;
+        plist_from_memory(bytes.constData(), static_cast<std::uint32_t>(bytes.size()), &parsed);
+        PlistNode candidate(parsed);
+        if (candidate && plist_get_node_type(candidate.get()) == PLIST_DICT) {
+            tree = std::move(candidate);
+            return FileState::parsed;
+        }
+    }
+    return FileState::unreadable;
+}
+
+// The value as a new property-list node; nullptr for what the file cannot
+// hold (strings with NUL, which it keeps as C strings).
+plist_t makeNode(const SettingValue& value) {
+    if (const auto* integer = std::get_if<std::int64_t>(&value)) {
+        return plist_new_uint(static_cast<std::uint64_t>(*integer));
+    }
+    if (const auto* flag = std::get_if<bool>(&value)) {
+        return plist_new_bool(*flag ? 1 : 0);
+    }
+    if (const auto* text = std::get_if<QString>(&value)) {
+        const QByteArray utf8 = text->toUtf8();
+        return holdsNul(utf8) ? nullptr : plist_new_string(utf8.constData());
+    }
+    const QByteArray& bytes = std::get<QByteArray>(value);
+    return plist_new_data(bytes.constData(), static_cast<std::uint64_t>(bytes.size()));
+}
+
+void apply(plist_t dictionary, const QByteArray& key, const std::optional<SettingValue>& value) {
+    if (!value) {
+        plist_dict_remove_item(dictionary, key.constData());
+    } else if (plist_t node = makeNode(*value)) {
+        plist_dict_set_item(dictionary, key.constData(), node);
+    }
+}
+
 }  // namespace
 
 FileSettingsStore::FileSettingsStore(QString filePath) : filePath_(std::move(filePath)) {
@@ -86,55 +173,43 @@ QString FileSettingsStore::defaultFilePath() {
 
 void FileSettingsStore::load() {
     root_.reset(plist_new_dict());
-    const QByteArray nativePath = QFile::encodeName(filePath_);
-    struct stat info {};
-    // Nothing there, or a file where the folder belongs: no settings yet,
-    // and the write will say why it cannot make the folder.
-    if (::lstat(nativePath.constData(), &info) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
-        return;
+    if (readFile(filePath_, root_) == FileState::unreadable && !setAside()) {
+        blocked_ =
+            SettingsError(SettingsError::Kind::damagedFileInTheWay, filePath_, systemReason(errno));
     }
+}
 
-    QFile file(filePath_);
-    QByteArray bytes;
-    bool readable = file.open(QIODevice::ReadOnly);
-    if (readable) {
-        bytes = file.readAll();
-        readable = file.error() == QFileDevice::NoError;
-    }
-    if (readable && bytes.size() <= std::numeric_limits<std::uint32_t>::max()) {
-        plist_t parsed = nullptr;
-        plist_from_memory(bytes.constData(), static_cast<std::uint32_t>(bytes.size()), &parsed);
-        PlistNode tree(parsed);
-        if (tree && plist_get_node_type(tree.get()) == PLIST_DICT) {
-            root_ = std::move(tree);
-            return;
-        }
-    }
-
-    // Keep what cannot be read for whoever wants to look at it, and start
-    // afresh beside it.
+// Keeps what cannot be read for whoever wants to look at it, under a
+// timestamped name beside it. False when it cannot be moved.
+bool FileSettingsStore::setAside() {
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = filePath_ + QStringLiteral(".corrupt-") + stamp;
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n) {
         aside =
             filePath_ + QStringLiteral(".corrupt-") + stamp + QLatin1Char('-') + QString::number(n);
     }
-    if (::rename(nativePath.constData(), QFile::encodeName(aside).constData()) != 0) {
-        blocked_ =
-            SettingsError(SettingsError::Kind::damagedFileInTheWay, filePath_, systemReason(errno));
-        return;
+    if (::rename(QFile::encodeName(filePath_).constData(), QFile::encodeName(aside).constData()) !=
+        0) {
+        return false;
     }
     setAsidePath_ = aside;
     syncFolder(QFileInfo(filePath_).absolutePath());
+    return true;
 }
 
 void FileSettingsStore::removeStaleTemporaryFiles() const {
-    // QSaveFile names its temporary file after the target with six random
-    // characters; one is left behind when a writer dies before renaming it.
+    // A writer that died before renaming its temporary file leaves it
+    // behind. Under the lock no other instance is half-way through a write,
+    // so every such file left is stale.
     const QFileInfo target(filePath_);
-    const QRegularExpression pattern(
-        QStringLiteral("^%1\\.[A-Za-z0-9]{6}$").arg(QRegularExpression::escape(target.fileName())));
     const QDir folder = target.absoluteDir();
+    if (!folder.exists()) {
+        return;
+    }
+    const QRegularExpression pattern(QStringLiteral("^%1%2[A-Za-z0-9]{6}$")
+                                         .arg(QRegularExpression::escape(target.fileName()),
+                                              QRegularExpression::escape(kTemporarySuffix)));
+    FolderLock lock(folder.path());
     for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
         if (pattern.match(name).hasMatch()) {
             QFile::remove(folder.filePath(name));
@@ -178,43 +253,31 @@ std::optional<SettingValue> FileSettingsStore::value(const QString& key) const {
 std::optional<SettingsError> FileSettingsStore::setValue(const QString& key,
                                                          const SettingValue& value) {
     const QByteArray name = key.toUtf8();
-    if (holdsNul(name)) {
+    const PlistNode node(makeNode(value));
+    if (holdsNul(name) || !node) {
         return SettingsError(SettingsError::Kind::unsupportedValue, filePath_, key);
     }
-    if (!dirty_ && this->value(key) == value) {
-        return std::nullopt;
-    }
-    plist_t node = nullptr;
-    if (const auto* integer = std::get_if<std::int64_t>(&value)) {
-        node = plist_new_uint(static_cast<std::uint64_t>(*integer));
-    } else if (const auto* flag = std::get_if<bool>(&value)) {
-        node = plist_new_bool(*flag ? 1 : 0);
-    } else if (const auto* text = std::get_if<QString>(&value)) {
-        const QByteArray utf8 = text->toUtf8();
-        // The property list keeps strings as C strings.
-        if (holdsNul(utf8)) {
-            return SettingsError(SettingsError::Kind::unsupportedValue, filePath_, key);
-        }
-        node = plist_new_string(utf8.constData());
-    } else {
-        const QByteArray& bytes = std::get<QByteArray>(value);
-        node = plist_new_data(bytes.constData(), static_cast<std::uint64_t>(bytes.size()));
-    }
-    plist_dict_set_item(root_.get(), name.constData(), node);
-    return write();
+    return change(name, value);
 }
 
 std::optional<SettingsError> FileSettingsStore::remove(const QString& key) {
     const QByteArray name = key.toUtf8();
+    // A key this store never saw may be another instance's: left alone.
     if (plist_dict_get_item(root_.get(), name.constData()) == nullptr) {
-        return dirty_ ? write() : std::nullopt;
+        return pending_.empty() ? std::nullopt : write();
     }
-    plist_dict_remove_item(root_.get(), name.constData());
+    return change(name, std::nullopt);
+}
+
+std::optional<SettingsError> FileSettingsStore::change(const QByteArray& key,
+                                                       std::optional<SettingValue> value) {
+    // Memory holds the change at once, whether or not the file takes it.
+    apply(root_.get(), key, value);
+    pending_[key] = std::move(value);
     return write();
 }
 
 std::optional<SettingsError> FileSettingsStore::write() {
-    dirty_ = true;
     if (blocked_) {
         return blocked_;
     }
@@ -222,29 +285,53 @@ std::optional<SettingsError> FileSettingsStore::write() {
     if (const auto reason = makeFolders(folder)) {
         return SettingsError(SettingsError::Kind::folderUnavailable, folder, *reason);
     }
+    FolderLock lock(folder);
+
+    // What another instance wrote since this one read the file stays; only
+    // this store's own changes go on top of it.
+    PlistNode merged(plist_new_dict());
+    switch (readFile(filePath_, merged)) {
+        case FileState::parsed:
+        case FileState::missing:
+            break;
+        case FileState::unreadable:
+            // Damaged since it was read: kept aside, and memory stands in
+            // for it. Something that is no file at all stays where it is
+            // and makes the rename below fail.
+            if (QFileInfo(filePath_).isFile() && !setAside()) {
+                return SettingsError(SettingsError::Kind::damagedFileInTheWay, filePath_,
+                                     systemReason(errno));
+            }
+            merged.reset(plist_copy(root_.get()));
+            break;
+    }
+    for (const auto& [key, value] : pending_) {
+        apply(merged.get(), key, value);
+    }
 
     char* xml = nullptr;
     std::uint32_t length = 0;
-    plist_to_xml(root_.get(), &xml, &length);
+    plist_to_xml(merged.get(), &xml, &length);
     const std::unique_ptr<char, decltype(&plist_to_xml_free)> text(xml, &plist_to_xml_free);
     if (!text) {
         return SettingsError(SettingsError::Kind::writeFailed, filePath_, QString());
     }
 
-    QSaveFile file(filePath_);
-    if (!file.open(QIODevice::WriteOnly)) {
+    QTemporaryFile file(filePath_ + kTemporarySuffix + QStringLiteral("XXXXXX"));
+    if (!file.open()) {
         return SettingsError(SettingsError::Kind::writeFailed, filePath_, file.errorString());
     }
-    if (file.write(text.get(), length) != static_cast<qint64>(length)) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return SettingsError(SettingsError::Kind::writeFailed, filePath_, reason);
-    }
-    if (!file.commit()) {
+    if (file.write(text.get(), length) != static_cast<qint64>(length) || !file.flush()) {
         return SettingsError(SettingsError::Kind::writeFailed, filePath_, file.errorString());
     }
+    if (::fsync(file.handle()) != 0 || ::rename(QFile::encodeName(file.fileName()).constData(),
+                                                QFile::encodeName(filePath_).constData()) != 0) {
+        return SettingsError(SettingsError::Kind::writeFailed, filePath_, systemReason(errno));
+    }
+    file.setAutoRemove(false);
     syncFolder(folder);
-    dirty_ = false;
+    root_ = std::move(merged);
+    pending_.clear();
     return std::nullopt;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <map>
 #include <optional>
 
 #include "platform/linux/settings/PlistNode.h"
@@ -14,6 +16,10 @@ namespace corvane {
 // it), so a crash leaves either the old or the new file. A file that cannot
 // be read or parsed is moved aside under a timestamped name and the store
 // starts empty; it is never overwritten.
+//
+// Two instances of one user (one per X display) share the file. Each write
+// holds a lock on the folder, reads the file again and applies only this
+// store's own changes to it, so neither drops what the other wrote.
 class FileSettingsStore : public SettingsStore {
   public:
     explicit FileSettingsStore(QString filePath);
@@ -34,7 +40,9 @@ class FileSettingsStore : public SettingsStore {
 
   private:
     void load();
+    bool setAside();
     void removeStaleTemporaryFiles() const;
+    std::optional<SettingsError> change(const QByteArray& key, std::optional<SettingValue> value);
     std::optional<SettingsError> write();
 
     QString filePath_;
@@ -42,8 +50,9 @@ class FileSettingsStore : public SettingsStore {
     std::optional<QString> setAsidePath_;
     // Why writing is refused: a damaged file that could not be moved aside.
     std::optional<SettingsError> blocked_;
-    // The file lags behind memory after a failed write.
-    bool dirty_ = false;
+    // This store's changes that the file has not taken yet; nullopt: the
+    // key was removed.
+    std::map<QByteArray, std::optional<SettingValue>> pending_;
 };
 
 }  // namespace corvane

@@ -5,6 +5,7 @@
 #include <QSslCertificate>
 #include <string>
 
+#include "platform/linux/failedbuilds/FailedBuilds.h"
 #include "platform/linux/files/RegularFile.h"
 #include "update/CheckDecision.h"
 #include "update/ReleaseServer.h"
@@ -82,6 +83,10 @@ ReleaseServer& AppUpdater::server() {
 }
 
 UpdateCheckResult AppUpdater::checkAndScheduleUpdate() {
+    // A build the replacement tool rolled back is never handed off again:
+    // it would end at once and be rolled back once more, at every check.
+    const std::set<std::int64_t> failedBuilds =
+        failedbuilds::readFailedBuilds(backupRoot() / failedbuilds::kFileName);
     std::vector<SourceOutcome> outcomes;
     const auto settle = [&outcomes](SourceResult result) -> std::optional<UpdateCheckResult> {
         if (auto* release = std::get_if<ScheduledRelease>(&result)) {
@@ -91,7 +96,7 @@ UpdateCheckResult AppUpdater::checkAndScheduleUpdate() {
         return std::nullopt;
     };
     if (remoteFeedURL_) {
-        if (auto done = settle(checkRemote())) {
+        if (auto done = settle(checkRemote(failedBuilds))) {
             return *done;
         }
     }
@@ -99,20 +104,20 @@ UpdateCheckResult AppUpdater::checkAndScheduleUpdate() {
         if (stop_.stop_requested()) {
             break;
         }
-        if (auto done = settle(checkFolder(folder))) {
+        if (auto done = settle(checkFolder(folder, failedBuilds))) {
             return *done;
         }
     }
     return decideWithoutRelease(outcomes);
 }
 
-SourceResult AppUpdater::checkRemote() {
+SourceResult AppUpdater::checkRemote(const std::set<std::int64_t>& failedBuilds) {
     const RemoteManifestResult fetched =
         server().fetchManifest(cacheBustedURL(*remoteFeedURL_, currentBuild_));
     if (!fetched) {
         return SourceOutcome::fetchFailed;
     }
-    if (auto settled = judgeManifest(*fetched, currentBuild_, scheduledBuild_)) {
+    if (auto settled = judgeManifest(*fetched, currentBuild_, scheduledBuild_, failedBuilds)) {
         return *settled;
     }
     QString archive;
@@ -132,7 +137,8 @@ SourceResult AppUpdater::checkRemote() {
     return ScheduledRelease{*fetched};
 }
 
-SourceResult AppUpdater::checkFolder(const QUrl& folder) {
+SourceResult AppUpdater::checkFolder(const QUrl& folder,
+                                     const std::set<std::int64_t>& failedBuilds) {
     const QString directory = folder.toLocalFile();
     const QString manifestPath = directory + QStringLiteral("/latest.json");
     if (!QFileInfo::exists(manifestPath)) {
@@ -151,7 +157,7 @@ SourceResult AppUpdater::checkFolder(const QUrl& folder) {
     if (!manifest) {
         return SourceOutcome::unreadable;
     }
-    if (auto settled = judgeManifest(*manifest, currentBuild_, scheduledBuild_)) {
+    if (auto settled = judgeManifest(*manifest, currentBuild_, scheduledBuild_, failedBuilds)) {
         return *settled;
     }
     const QString archive = directory + QLatin1Char('/') + manifest->archiveName;

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stop_token>
 #include <variant>
 #include <vector>
@@ -90,6 +91,11 @@ class AppUpdater : public QObject {
     // steps before it made. On the engine's thread.
     void stageAndSchedule(const UpdateManifest& manifest, const QString& archivePath);
 
+    // Where the replacement tool puts the backups and its record of builds
+    // that failed to start: always under the default application support
+    // folder.
+    static std::filesystem::path backupRoot();
+
     // From any thread: ends the running check as soon as it can (network
     // waits are aborted, staging stops before its next step and inside long
     // steps) and makes every later check end at once. For quitting.
@@ -115,8 +121,10 @@ class AppUpdater : public QObject {
     void replacementToolEnded(qint64 build, int waitStatus);
 
   private:
-    std::variant<SourceOutcome, ScheduledRelease> checkRemote();
-    std::variant<SourceOutcome, ScheduledRelease> checkFolder(const QUrl& folder);
+    std::variant<SourceOutcome, ScheduledRelease> checkRemote(
+        const std::set<std::int64_t>& failedBuilds);
+    std::variant<SourceOutcome, ScheduledRelease> checkFolder(
+        const QUrl& folder, const std::set<std::int64_t>& failedBuilds);
     // Stages a usable release; false when staging failed.
     bool tryStage(const UpdateManifest& manifest, const QString& archivePath);
     void validateCandidate(const std::filesystem::path& candidate, const UpdateManifest& manifest);

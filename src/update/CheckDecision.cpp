@@ -13,8 +13,9 @@ UpdateCheckResult decideWithoutRelease(const std::vector<SourceOutcome>& outcome
         });
     };
     using enum SourceOutcome;
-    const bool newerMissed = any({invalid, archiveMissing, unusable});
-    const bool manifestSeen = any({unreadable, upToDate, invalid, archiveMissing, unusable});
+    const bool newerMissed = any({invalid, archiveMissing, unusable, failedBefore});
+    const bool manifestSeen =
+        any({unreadable, upToDate, invalid, archiveMissing, unusable, failedBefore});
     const bool errorSeen = any({fetchFailed, unreadable, invalid, unusable});
     if (newerMissed) {
         return UpdateCheckResult::unavailable();
@@ -29,7 +30,8 @@ UpdateCheckResult decideWithoutRelease(const std::vector<SourceOutcome>& outcome
 }
 
 std::optional<SourceResult> judgeManifest(const UpdateManifest& manifest, qint64 currentBuild,
-                                          const std::optional<qint64>& scheduledBuild) {
+                                          const std::optional<qint64>& scheduledBuild,
+                                          const std::set<std::int64_t>& failedBuilds) {
     if (manifest.build <= currentBuild) {
         return SourceOutcome::upToDate;
     }
@@ -38,6 +40,9 @@ std::optional<SourceResult> judgeManifest(const UpdateManifest& manifest, qint64
     }
     if (!AppUpdater::isValidManifest(manifest)) {
         return SourceOutcome::invalid;
+    }
+    if (failedBuilds.count(manifest.build) != 0) {
+        return SourceOutcome::failedBefore;
     }
     return std::nullopt;
 }

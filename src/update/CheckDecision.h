@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QtGlobal>
+#include <cstdint>
 #include <optional>
+#include <set>
 #include <variant>
 #include <vector>
 
@@ -20,6 +22,7 @@ enum class SourceOutcome {
     invalid,         // a newer manifest that may not be acted on
     archiveMissing,  // a folder's newer release without its archive
     unusable,        // a newer release whose download, staging or hand-off failed
+    failedBefore,    // a newer release that was rolled back when it failed to start
 };
 
 // A source whose release was scheduled (now or earlier in this run): the
@@ -39,9 +42,11 @@ UpdateCheckResult decideWithoutRelease(const std::vector<SourceOutcome>& outcome
 // What a source whose manifest was found comes to without downloading or
 // staging anything: up to date when the build is not greater than the
 // running one, scheduled when the build was handed off earlier in this run,
-// invalid when it may not be acted on. Nothing for a newer, valid manifest,
-// whose release is to be downloaded or staged.
+// invalid when it may not be acted on, failed before when the build is one
+// of `failedBuilds`, which never start again. Nothing for a newer, valid
+// manifest, whose release is to be downloaded or staged.
 std::optional<SourceResult> judgeManifest(const UpdateManifest& manifest, qint64 currentBuild,
-                                          const std::optional<qint64>& scheduledBuild);
+                                          const std::optional<qint64>& scheduledBuild,
+                                          const std::set<std::int64_t>& failedBuilds);
 
 }  // namespace corvane

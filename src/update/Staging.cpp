@@ -61,6 +61,10 @@ fs::path AppUpdater::installedBundle() const {
     return localPath(appBundleURL_.toLocalFile());
 }
 
+fs::path AppUpdater::backupRoot() {
+    return localPath(UpdateFeed::applicationSupportDirectory().toLocalFile()) / "Backups";
+}
+
 void AppUpdater::throwIfStopped() const {
     if (stop_.stop_requested()) {
         failStopped();
@@ -213,11 +217,9 @@ void AppUpdater::checkHandOffNeeds(const fs::path& candidate) const {
 
 void AppUpdater::startReplacementTool(const fs::path& tool, const fs::path& candidate,
                                       qint64 build) {
-    const fs::path backupRoot =
-        localPath(UpdateFeed::applicationSupportDirectory().toLocalFile()) / "Backups";
     const std::vector<std::string> arguments{
         "--pid",         std::to_string(::getpid()), "--source",      candidate.string(),
-        "--destination", installedBundle().string(), "--backup-root", backupRoot.string()};
+        "--destination", installedBundle().string(), "--backup-root", backupRoot().string()};
     auto started = process::startChild(tool, arguments);
     if (const auto* failure = std::get_if<std::error_code>(&started)) {
         fail(QStringLiteral("cannot start %1").arg(text(tool)), *failure);

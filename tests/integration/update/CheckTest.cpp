@@ -24,7 +24,7 @@ struct CheckCase {
     std::function<void(AppUpdater::Parameters&)> configure = nullptr;
     int archiveRequests = -1;  // archive requests the server logs; -1: not checked
     QStringList logged = {};   // lines the server's log must hold
-    bool twice = false;        // the check under test follows one that handed off
+    bool twice = false;        // the check under test follows a hand-off whose tool still runs
 };
 
 const Edit kFifo = [](const fs::path& file) { ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0); };
@@ -120,11 +120,16 @@ INSTANTIATE_TEST_SUITE_P(Table, CheckTest, ::testing::ValuesIn(std::vector<Check
     {.name = "archiveNotFound", .result = unavailable, .server = kNew, .file = kArchive,
      .archiveRequests = 1},
     {.name = "againAfterHandOff", .result = scheduled, .version = "1.4", .server = kNew,
+     .configure = [](AppUpdater::Parameters&) { qputenv("CORVANE_TEST_LINGER_MS", "5000"); },
      .archiveRequests = 1, .twice = true},
     {.name = "localNotJson", .result = latest, .in = 1, .file = kManifest,
      .edit = [](const fs::path& f) { harness::writeFile(f, "{"); }},
     {.name = "firstFolderWins", .result = scheduled, .version = "1.4", .local1 = kNew,
      .local2 = BundleInfo{"1.5", "59"}},
+    {.name = "failedBeforeSkipped", .result = scheduled, .version = "1.5", .server = kNew,
+     .local1 = BundleInfo{"1.5", "59"}, .configure = [](AppUpdater::Parameters&) {
+         harness::writeFile(AppUpdater::backupRoot() / "failed-builds", "58\n"); },
+     .archiveRequests = 0},
     {.name = "localNoArchive", .result = unavailable, .local1 = kNew, .in = 1, .file = kArchive},
     {.name = "serverManifestTooLarge", .result = failed, .server = kNew, .file = kManifest,
      .edit = manifest(64, 1 << 20)},

@@ -159,6 +159,7 @@ class UpdateTest : public ::testing::Test {
         fs::copy_file(server().authorityCertificate().toStdString(),
                       installed() / AppUpdater::kServerAuthorityPath);
         qputenv("CORVANE_TEST_REPORT", report().c_str());
+        qputenv("HOME", path("Home").c_str());  // the backups and their record
         qputenv("CORVANE_TEST_LINGER_MS", "0");
     }
 

@@ -1,6 +1,8 @@
 #include "updater/Replacement.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <chrono>
@@ -11,6 +13,7 @@
 
 #include "platform/linux/bundle/BundleInfo.h"
 #include "platform/linux/failedbuilds/FailedBuilds.h"
+#include "platform/linux/posix/Descriptor.h"
 #include "updater/BackupName.h"
 #include "updater/Failure.h"
 #include "updater/FileOperations.h"
@@ -29,6 +32,11 @@ constexpr auto kInitialWait = std::chrono::milliseconds(500);
 // A new version that ends this soon after its start is taken for broken.
 constexpr auto kHealthCheck = std::chrono::seconds(5);
 
+// How long a tool waits for an earlier one to finish: far longer than a
+// replacement with its health check takes.
+constexpr auto kLockWait = std::chrono::seconds(60);
+constexpr auto kLockPoll = std::chrono::milliseconds(100);
+
 // The staged bundle must be a folder (not a link to one) whose executable
 // exists. Returns its build number, when its CFBundleVersion is one.
 std::optional<std::int64_t> checkStagedBundle(const fs::path& source) {
@@ -40,6 +48,28 @@ std::optional<std::int64_t> checkStagedBundle(const fs::path& source) {
     }
     const auto version = bundle::infoString(source, "CFBundleVersion");
     return version ? failedbuilds::parseDecimal(*version) : std::nullopt;
+}
+
+// Two updates in a row overlap when a version this tool has just started
+// hands the next release off at once: the later tool would stop that
+// version while the earlier one still watches it, and the earlier one
+// would take it for broken and roll it back. Every tool therefore holds a
+// lock on the backup folder for its whole run, taken before it stops
+// anything; the returned descriptor holds it.
+posix::Descriptor lockReplacements(const fs::path& backupRoot) {
+    createFolders(backupRoot);
+    posix::Descriptor folder(::open(backupRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const auto until = std::chrono::steady_clock::now() + kLockWait;
+    int error = folder.valid() ? 0 : errno;
+    while (error == 0 && ::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
+        const bool waitOn = errno == EWOULDBLOCK && std::chrono::steady_clock::now() < until;
+        error = waitOn ? 0 : errno;
+        std::this_thread::sleep_for(waitOn ? kLockPoll : std::chrono::milliseconds(0));
+    }
+    if (error != 0) {
+        throw Failure(SystemError{"cannot lock " + backupRoot.string(), error});
+    }
+    return folder;
 }
 
 // From here on only SIGKILL can end the tool halfway.
@@ -69,6 +99,7 @@ void replaceApplication(const Arguments& arguments, const Launcher& launcher) {
         checkWritableFolder(folder);
     }
 
+    const posix::Descriptor lock = lockReplacements(arguments.backupRoot);
     std::this_thread::sleep_for(kInitialWait);
     stopPreviousProcess(previous);
 

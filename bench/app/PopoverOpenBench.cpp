@@ -28,6 +28,7 @@
 #include "support/xorg/EdidBlob.h"
 #include "support/xorg/TrayHost.h"
 #include "support/xorg/XorgServer.h"
+#include "update/EngineUpdateChecker.h"
 
 namespace {
 
@@ -114,9 +115,11 @@ int main(int argc, char** argv) {
     environment.settings = &settings;
     environment.loginItem = &autostart;
     environment.alerts = &alerts;
-    environment.updater.appBundleURL = QUrl::fromLocalFile(folder.filePath("Corvane.app"));
-    environment.updater.applicationSupportDirectory = QUrl::fromLocalFile(folder.path());
-    environment.updater.updateDirectories = QList<QUrl>{};
+    environment.makeUpdateChecker = [] {
+        AppUpdater::Parameters nowhere;  // no release server and no feed folder
+        nowhere.updateDirectories = QList<QUrl>{};
+        return std::make_unique<EngineUpdateChecker>(nowhere);
+    };
     MenuBarController controller(std::move(environment));
     controller.applicationDidFinishLaunching();
     // Let the tray embed the icon before the first opening.

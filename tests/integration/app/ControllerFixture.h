@@ -119,12 +119,10 @@ class MenuBarControllerTest : public ::testing::TestWithParam<ControllerDesktop*
         environment.alerts = &alerts;
         mouseDowns = desktop().makeMouseDowns();
         environment.mouseDowns = mouseDowns.get();
-        environment.makeUpdateChecker = [this] {
-            AppUpdater::Parameters updater;
-            updater.appBundleURL = QUrl::fromLocalFile(folder.filePath("Corvane.app"));
-            updater.applicationSupportDirectory = QUrl::fromLocalFile(folder.path());
-            updater.updateDirectories = QList<QUrl>{};
-            return std::make_unique<EngineUpdateChecker>(updater);
+        environment.makeUpdateChecker = [] {
+            AppUpdater::Parameters nowhere;  // no release server and no feed folder
+            nowhere.updateDirectories = QList<QUrl>{};
+            return std::make_unique<EngineUpdateChecker>(nowhere);
         };
         if (watchChanges) {
             monitor = desktop().makeMonitor(*backend, environment);

@@ -43,16 +43,13 @@ TEST_F(UpdateTest, CheckerReportsAToolThatEndsWhileTheApplicationRunsAndForgetsI
     publish(path("Bundle"), path("Local1"));
     EngineUpdateChecker checker(parameters());
     int failures = 0;
-    std::vector<UpdateCheckResult::Kind> results;
     checker.setHandOffFailedHandler([&] { ++failures; });
-    const auto record = [&](const UpdateCheckResult& result) { results.push_back(result.kind()); };
-    // The second check hands the release off again rather than reporting
-    // the failed hand-off as scheduled.
+    // The second check starts a tool again rather than reporting the failed
+    // hand-off as scheduled.
     for (int round = 1; round <= 2; ++round) {
-        checker.checkAndScheduleUpdate(record);
+        checker.checkAndScheduleUpdate([](const UpdateCheckResult&) {});
         ASSERT_TRUE(QTest::qWaitFor([&] { return failures == round; }, 20000)) << round;
     }
-    EXPECT_EQ(results, std::vector(2, UpdateCheckResult::Kind::scheduled));
 }
 
 }  // namespace

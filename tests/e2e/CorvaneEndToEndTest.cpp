@@ -12,8 +12,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "support/xorg/TrayHost.h"
-#include "support/xorg/XorgServer.h"
+#include "testbed/TrayHost.h"
+#include "testbed/XorgServer.h"
 
 namespace corvane {
 namespace {

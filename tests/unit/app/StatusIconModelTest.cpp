@@ -57,10 +57,10 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"fractional", displayAt(59.94), "59.94Hz", "59.94", "7|1920×1080 · 59.94Hz"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(StatusIconSignature, CarriesStyleAndColourModeButNotTheBar) {
+// The rows above pin the signature's form; here, what changes it.
+TEST(StatusIconSignature, CarriesStyleColourModeAndDisplayButNotTheBar) {
     const DisplayInfo selected = displayAt(60.0);
     const QString base = StatusIconModel::signature(input(selected));
-    EXPECT_EQ(base, QStringLiteral("glyph|system|60Hz|7|1920×1080 · 60Hz"));
     EXPECT_NE(StatusIconModel::signature(input(selected, MenuBarIconStyle::number)), base);
     EXPECT_NE(StatusIconModel::signature(
                   input(selected, MenuBarIconStyle::glyph, MenuBarColorMode::purple)),
@@ -68,7 +68,6 @@ TEST(StatusIconSignature, CarriesStyleAndColourModeButNotTheBar) {
     EXPECT_EQ(StatusIconModel::signature(input(selected, MenuBarIconStyle::glyph,
                                                MenuBarColorMode::system, Appearance::dark)),
               base);
-    // Another display with the same mode is a change too.
     EXPECT_NE(StatusIconModel::signature(input(displayAt(60.0, 8))), base);
 }
 

@@ -82,11 +82,6 @@ TEST(MenuModes, AllLowDensityModesOfferEverything) {
     EXPECT_EQ(display(1.0, modes, kLowDensity).menuModes(), modes);
 }
 
-TEST(MenuModes, LowDensityCurrentModeIsAppendedLast) {
-    const DisplayInfo info = display(1.0, {kLowDensity, kRetina, kRetinaFast}, kLowDensity);
-    EXPECT_EQ(info.menuModes(), (std::vector{kRetina, kRetinaFast, kLowDensity}));
-}
-
 TEST(MenuModes, MatchingCurrentModeIsNotAddedAgain) {
     const DisplayModeInfo nearlyRetina = mode(0, 1920, 1080, 59.94, 3840, 2160);
     const DisplayInfo info = display(1.0, {kLowDensity, kRetina}, nearlyRetina);

@@ -77,16 +77,19 @@ TEST_F(DisplayServiceTest, DisplayWithoutCurrentModeIsLeftOut) {
     EXPECT_EQ(displays[0].id, 1u);
 }
 
-TEST_F(DisplayServiceTest, FallbackNamesAndScale) {
+TEST_F(DisplayServiceTest, ScreenNamesAndScalesWithFallbacks) {
     plug(1, {usableMode(1, 1920, 1080, 60)});
     plug(2, {usableMode(2, 1920, 1080, 60)});
     plug(3, {usableMode(3, 1920, 1080, 60)});
+    plug(5, {usableMode(5, 1920, 1080, 60)});
     backend.setMain(1);
-    backend.setScreens(
-        {{3, QStringLiteral(" \n\t "), 2.0}, {std::nullopt, QStringLiteral("Lost"), 3.0}});
+    backend.setScreens({{3, QStringLiteral(" \n\t "), 2.0},
+                        {std::nullopt, QStringLiteral("Lost"), 3.0},
+                        {5, QStringLiteral("Old"), 1.0},
+                        {5, QStringLiteral("  LG UltraFine\n"), 2.0}});
 
     const std::vector<DisplayInfo> displays = service.snapshot();
-    ASSERT_EQ(displays.size(), 3u);
+    ASSERT_EQ(displays.size(), 4u);
     EXPECT_EQ(displays[0].name, QStringLiteral("기본 디스플레이"));
     EXPECT_TRUE(displays[0].isMain);
     EXPECT_EQ(displays[0].backingScaleFactor, 1.0);
@@ -95,27 +98,23 @@ TEST_F(DisplayServiceTest, FallbackNamesAndScale) {
     // A blank screen name falls back, but the screen's scale still counts.
     EXPECT_EQ(displays[2].name, QStringLiteral("디스플레이 3"));
     EXPECT_EQ(displays[2].backingScaleFactor, 2.0);
-}
-
-TEST_F(DisplayServiceTest, ScreenNamesAreTrimmedAndLaterScreensWin) {
-    plug(5, {usableMode(1, 1920, 1080, 60)});
-    backend.setScreens(
-        {{5, QStringLiteral("Old"), 1.0}, {5, QStringLiteral("  LG UltraFine\n"), 2.0}});
-    const std::vector<DisplayInfo> displays = service.snapshot();
-    ASSERT_EQ(displays.size(), 1u);
-    EXPECT_EQ(displays[0].name, QStringLiteral("LG UltraFine"));
-    EXPECT_EQ(displays[0].backingScaleFactor, 2.0);
+    // Names are trimmed, and a later screen of the same display wins.
+    EXPECT_EQ(displays[3].name, QStringLiteral("LG UltraFine"));
+    EXPECT_EQ(displays[3].backingScaleFactor, 2.0);
 }
 
 TEST_F(DisplayServiceTest, MainDisplayFirstThenNaturalNameOrder) {
     const QStringList names{"Display 10", "display 9", "Zebra",    "모니터 10",
                             "Display 9",  "Display 2", "모니터 9", "Alpha"};
+    // Identifiers fall as the platform lists the displays, so that the
+    // platform's order and the identifiers' disagree.
     std::vector<std::pair<DisplayId, QString>> screens;
-    for (DisplayId id = 1; id <= static_cast<DisplayId>(names.size()); ++id) {
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const auto id = static_cast<DisplayId>(20 - i);
         plug(id, {usableMode(static_cast<std::int32_t>(id), 1920, 1080, 60)});
-        screens.emplace_back(id, names[static_cast<qsizetype>(id - 1)]);
+        screens.emplace_back(id, names[i]);
     }
-    backend.setMain(3);
+    backend.setMain(18);
     name(screens);
 
     const QStringList ordered = snapshotNames();
@@ -131,18 +130,6 @@ TEST_F(DisplayServiceTest, MainDisplayFirstThenNaturalNameOrder) {
     }
     EXPECT_EQ(latin, QStringList({"Alpha", "Display 2", "display 9", "Display 9", "Display 10"}));
     EXPECT_EQ(hangul, QStringList({"모니터 9", "모니터 10"}));
-}
-
-TEST_F(DisplayServiceTest, EqualNamesKeepPlatformOrder) {
-    for (DisplayId id : {9u, 3u, 7u}) {
-        plug(id, {usableMode(static_cast<std::int32_t>(id), 1920, 1080, 60)});
-    }
-    name({{9, "Same"}, {3, "Same"}, {7, "Same"}});
-    std::vector<DisplayId> order;
-    for (const DisplayInfo& display : service.snapshot()) {
-        order.push_back(display.id);
-    }
-    EXPECT_EQ(order, (std::vector<DisplayId>{9, 3, 7}));
 }
 
 TEST_F(DisplayServiceTest, ModesAreSortedAndNearDuplicatesCollapse) {

@@ -281,20 +281,6 @@ class SavedModesTest : public DisplayStoreTest {
     }
 };
 
-TEST_F(SavedModesTest, NothingHappensWhileAutoApplyIsOff) {
-    put(settings, kAutoApplyOnLaunch, false);
-    put(settings, savedMode(1), encoded(k1440p144.info));
-    DisplayStore& s = open();
-    EXPECT_EQ(refreshesDuring([&] { s.applySavedModesIfNeeded(); }), 0);
-    EXPECT_EQ(switchCount(), 0u);
-
-    // Switching it on acts at the next call.
-    s.setAutoApplyOnLaunch(true);
-    EXPECT_EQ(switchCount(), 0u);
-    s.applySavedModesIfNeeded();
-    EXPECT_EQ(backend.currentModeOf(1)->info, k1440p144.info);
-}
-
 TEST_F(SavedModesTest, SavedModeIsAppliedOncePerAppearance) {
     put(settings, savedMode(2), encoded(k768p60.info));
     DisplayStore& s = open();
@@ -357,15 +343,6 @@ INSTANTIATE_TEST_SUITE_P(Records, NearRateTest,
                                            NearRateCase{usableMode(12, 2560, 1440, 59.94), 14, 1},
                                            NearRateCase{usableMode(77, 2560, 1440, 60.0), 14, 0},
                                            NearRateCase{usableMode(0, 2560, 1440, 59.94), 12, 0}));
-
-TEST_F(SavedModesTest, DisplayAlreadyInItsSavedModeIsNotSwitchedNorRefreshedAgain) {
-    // Same size and a rate within 0.1 Hz, under another identifier.
-    put(settings, savedMode(1), encoded(usableMode(77, 1920, 1080, 60.04).info));
-    DisplayStore& s = open();
-    const int perRefresh = refreshesDuring([&] { s.refresh(); });
-    EXPECT_EQ(refreshesDuring([&] { s.applySavedModesIfNeeded(); }), perRefresh);
-    EXPECT_EQ(switchCount(), 0u);
-}
 
 TEST_F(SavedModesTest, CorruptSavedDataIsPassedOverLeftInPlaceAndNotRetried) {
     const QByteArray corrupt = R"({"id":13,"width":2560})";

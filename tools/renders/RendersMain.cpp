@@ -101,9 +101,7 @@ void renderStatusIcons(Renders& renders) {
                     bar == Appearance::dark ? QColor(40, 40, 40) : QColor(236, 236, 236));
                 for (int column = 0; column < columns; ++column) {
                     const MenuBarColorMode colorMode = kAllColorModes[column];
-                    const StatusIconInput input{
-                        display(7, QStringLiteral("Studio 모니터"), mode(1, 1920, 1080, rate)),
-                        style, colorMode, bar};
+                    const StatusIconInput input{displayAt(rate), style, colorMode, bar};
                     const QImage icon = renderStatusIcon(input, {.devicePixelRatio = kRatio}).image;
                     const QSizeF size = icon.deviceIndependentSize();
                     painter.drawImage(QPointF(column * kCell + (kCell - size.width()) / 2,

@@ -16,6 +16,10 @@ DisplayInfo display(DisplayId id, QString name, std::optional<DisplayModeInfo> c
     return info;
 }
 
+DisplayInfo displayAt(double rate, DisplayId id) {
+    return display(id, QStringLiteral("Studio 모니터"), mode(1, 1920, 1080, rate));
+}
+
 DisplayInfo studioDisplay() {
     DisplayInfo info = display(101, QStringLiteral("Studio 모니터"), mode(0, 2560, 1440, 143.98),
                                {mode(11, 2560, 1440, 59.94), mode(12, 2560, 1440, 144.0),

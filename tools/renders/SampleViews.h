@@ -14,6 +14,8 @@ DisplayModeInfo mode(std::int32_t id, std::int64_t width, std::int64_t height, d
 
 DisplayInfo display(DisplayId id, QString name, std::optional<DisplayModeInfo> current,
                     std::vector<DisplayModeInfo> modes = {});
+// A 1920×1080 display at `rate`, as the tray icon shows it.
+DisplayInfo displayAt(double rate, DisplayId id = 7);
 
 // The main display: 2560×1440 whose current mode has no identifier and a
 // rate a little off the listed 144 Hz entry, so that it matches that entry

@@ -149,23 +149,6 @@ TEST_F(X11DisplayBackendTest, GrowsTheScreenForALargerModeAndShrinksItAfterwards
     EXPECT_EQ(screenSize(), "3600 x 1200");
 }
 
-TEST_F(X11DisplayBackendTest, ReportsUnavailableModesAndDisplays) {
-    server->plug("DUMMY1", "T60");
-    auto backend = connectBackend(*server);
-    DisplayService service(*backend);
-    const DisplayInfo right = service.snapshot().at(1);
-
-    DisplayModeInfo missing;
-    missing.width = missing.pixelWidth = 1234;
-    missing.height = missing.pixelHeight = 567;
-    missing.refreshRate = 60;
-    EXPECT_EQ(service.setMode(missing, right.id), DisplayServiceError::modeUnavailable());
-
-    server->unplug("DUMMY1");
-    EXPECT_EQ(service.setMode(*right.currentMode, right.id),
-              DisplayServiceError::displayUnavailable());
-}
-
 TEST_F(X11DisplayBackendTest, PassesOnTheCodeOfARefusedSwitchWithoutTouchingOtherHandlers) {
     // Wider than RandR's largest screen once placed right of DUMMY0.
     server->newMode(Modeline::withRefresh("Huge", 32000, 1000, 30));

@@ -1,14 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "app/statusicon/StatusIconModel.h"
-#include "unit/ui/support/DisplayFixtures.h"
+#include "renders/SampleViews.h"
 
 namespace corvane {
 namespace {
 
-using testing::display;
-using testing::displayAt;
-using testing::mode;
+using samples::display;
+using samples::displayAt;
+using samples::mode;
 
 StatusIconInput input(std::optional<DisplayInfo> selected,
                       MenuBarIconStyle style = MenuBarIconStyle::glyph,
@@ -45,17 +45,17 @@ TEST_P(StatusIconTexts, RateTooltipAccessibilityAndSignature) {
               QStringLiteral("ring|adaptive|") + c.rate + QLatin1Char('|') + c.lastSignatureFields);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Selections, StatusIconTexts,
-    ::testing::Values(
-        TextCase{"none", std::nullopt, "—", "—", "none|unknown"},
-        TextCase{"noCurrentMode", display(7, "A", std::nullopt), "확인 중", "확인 중", "7|확인 중"},
-        TextCase{"zeroRate", displayAt(0.0), "자동", "자동", "7|1920×1080 · 자동"},
-        TextCase{"wholeRate", displayAt(120.0, 4000000000u), "120Hz", "120",
-                 "4000000000|1920×1080 · 120Hz"},
-        TextCase{"nearlyWhole", displayAt(59.97), "60Hz", "60", "7|1920×1080 · 60Hz"},
-        TextCase{"fractional", displayAt(59.94), "59.94Hz", "59.94", "7|1920×1080 · 59.94Hz"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Selections, StatusIconTexts,
+                         ::testing::Values(TextCase{"none", std::nullopt, "—", "—", "none|unknown"},
+                                           TextCase{"noCurrentMode", display(7, "A", std::nullopt),
+                                                    "확인 중", "확인 중", "7|확인 중"},
+                                           TextCase{"zeroRate", displayAt(0.0), "자동", "자동",
+                                                    "7|1920×1080 · 자동"},
+                                           TextCase{"wholeRate", displayAt(120.0, 4000000000u),
+                                                    "120Hz", "120", "4000000000|1920×1080 · 120Hz"},
+                                           TextCase{"fractional", displayAt(59.94), "59.94Hz",
+                                                    "59.94", "7|1920×1080 · 59.94Hz"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The rows above pin the signature's form; here, what changes it.
 TEST(StatusIconSignature, CarriesStyleColourModeAndDisplayButNotTheBar) {

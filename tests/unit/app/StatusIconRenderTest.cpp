@@ -6,15 +6,15 @@
 #include "app/statusicon/MenuBarRingIcon.h"
 #include "app/statusicon/MenuBarTextIcon.h"
 #include "app/statusicon/StatusIconRenderer.h"
+#include "renders/SampleViews.h"
 #include "ui/TextStyle.h"
-#include "unit/ui/support/DisplayFixtures.h"
 #include "unit/ui/support/ImageProbe.h"
 
 namespace corvane {
 namespace {
 
+using samples::displayAt;
 using testing::colorAt;
-using testing::displayAt;
 using testing::inkBounds;
 using testing::onCircle;
 using testing::sameRgb;

@@ -17,14 +17,6 @@ PlatformMode unusable(PlatformMode mode) {
     return mode;
 }
 
-std::vector<double> ratesOf(const std::vector<DisplayModeInfo>& modes) {
-    std::vector<double> rates;
-    for (const DisplayModeInfo& mode : modes) {
-        rates.push_back(mode.refreshRate);
-    }
-    return rates;
-}
-
 class DisplayServiceTest : public ::testing::Test {
   protected:
     // A display whose current mode is its first listed mode.
@@ -181,12 +173,6 @@ TEST_F(DisplayServiceTest, DisplayWithoutModesOffersItsCurrentMode) {
     backend.plug({1, {}, std::nullopt, current});
     const DisplayInfo display = service.snapshot().at(0);
     EXPECT_EQ(display.modes, std::vector{current.info});
-}
-
-TEST_F(DisplayServiceTest, RatesAtOneSizeKeepTheirOrderAfterCollapse) {
-    plug(1, {usableMode(1, 2560, 1440, 144.0), usableMode(2, 2560, 1440, 143.97),
-             usableMode(3, 2560, 1440, 60.0), usableMode(4, 2560, 1440, 59.95)});
-    EXPECT_EQ(ratesOf(service.snapshot().at(0).modes), (std::vector{59.95, 143.97}));
 }
 
 // setMode

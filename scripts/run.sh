@@ -39,7 +39,6 @@ desktop_tool="$build/bin/corvane-virtual-desktop"
 screenshot="$build/bin/corvane-screenshot"
 if [ ! -x "$desktop_tool" ] || [ ! -x "$screenshot" ]; then
   echo "run: there is no display, and the private desktop tools were not built" >&2
-  echo "     (they come with the tests; configure without -DCORVANE_BUILD_TESTS=OFF)" >&2
   exit 1
 fi
 # shellcheck source-path=SCRIPTDIR source=../tools/devdesktop/session.sh

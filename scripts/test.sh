@@ -25,3 +25,4 @@ cmake --build "$build"
 unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 cd "$build"
 ctest --output-on-failure --parallel 2
+"$build/bin/corvane-renders" "$build/renders"

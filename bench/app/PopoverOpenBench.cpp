@@ -25,9 +25,9 @@
 #include "platform/x11/X11DisplayBackend.h"
 #include "platform/x11/X11DisplayChangeMonitor.h"
 #include "state/InMemorySettingsStore.h"
-#include "support/xorg/EdidBlob.h"
-#include "support/xorg/TrayHost.h"
-#include "support/xorg/XorgServer.h"
+#include "testbed/EdidBlob.h"
+#include "testbed/TrayHost.h"
+#include "testbed/XorgServer.h"
 #include "update/EngineUpdateChecker.h"
 
 namespace {

@@ -31,8 +31,8 @@
 #include "platform/x11/X11DisplayChangeMonitor.h"
 #include "state/DisplayStore.h"
 #include "state/InMemorySettingsStore.h"
-#include "support/xorg/EdidBlob.h"
-#include "support/xorg/XorgServer.h"
+#include "testbed/EdidBlob.h"
+#include "testbed/XorgServer.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 
 #include "platform/linux/bundle/BundleInfo.h"
 #include "support/https/HttpsServer.h"
-#include "support/xorg/TrayHost.h"
-#include "support/xorg/XorgServer.h"
+#include "testbed/TrayHost.h"
+#include "testbed/XorgServer.h"
 #include "ui/DisplayPopoverWidget.h"
 #include "ui/components/PullDownMenu.h"
 

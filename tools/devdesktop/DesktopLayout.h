@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "support/xorg/EdidBlob.h"
-#include "support/xorg/XorgServer.h"
+#include "testbed/EdidBlob.h"
+#include "testbed/XorgServer.h"
 
 namespace corvane::devdesktop {
 

@@ -11,7 +11,7 @@
 
 #include "DesktopLayout.h"
 #include "StopSignals.h"
-#include "TrayHost.h"
+#include "testbed/TrayHost.h"
 
 namespace corvane::devdesktop {
 namespace {
@@ -27,9 +27,9 @@ int run(QCoreApplication& app, StopSignals& stops) {
     if (stops.received() != 0) {
         return 0;
     }
-    TrayHost tray(server->environment());
-    tray.start();
-    if (!tray.waitForWindow(kTrayTimeout, [&stops] { return stops.received() != 0; })) {
+    testing::TrayHost tray(
+        *server, [&stops] { return stops.received() != 0; }, kTrayTimeout);
+    if (!tray.ready()) {
         return 0;
     }
 
@@ -37,7 +37,7 @@ int run(QCoreApplication& app, StopSignals& stops) {
     std::fflush(stdout);
 
     QObject::connect(&stops, &StopSignals::arrived, &app, [&app] { app.exit(0); });
-    QObject::connect(&tray, &TrayHost::ended, &app, [&app](const QString& description) {
+    QObject::connect(&tray, &testing::TrayHost::ended, &app, [&app](const QString& description) {
         fail(description);
         app.exit(1);
     });

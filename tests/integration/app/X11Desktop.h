@@ -7,8 +7,8 @@
 #include "platform/x11/X11DisplayBackend.h"
 #include "platform/x11/X11DisplayChangeMonitor.h"
 #include "platform/x11/X11GlobalMouseDownMonitor.h"
-#include "support/xorg/TrayHost.h"
-#include "support/xorg/XorgServer.h"
+#include "testbed/TrayHost.h"
+#include "testbed/XorgServer.h"
 
 namespace corvane::testing {
 

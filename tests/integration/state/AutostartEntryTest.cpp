@@ -151,23 +151,22 @@ TEST_F(AutostartEntryTest, RegisteringReplacesADisabledEntry) {
     EXPECT_TRUE(registration.isRegistered());
 }
 
-TEST_F(AutostartEntryTest, FolderThatCannotBeMadeFailsTheRegistrationReadably) {
+TEST_F(AutostartEntryTest, RegistrationThatCannotBeWrittenFailsReadably) {
     writeAll(home.path() + "/autostart", "a file where the folder belongs");
     XdgAutostartEntry registration(entry(), program());
     LoginItemManager manager(registration);
-    const auto error = manager.setEnabled(true);
+    auto error = manager.setEnabled(true);
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->kind(), LoginItemError::Kind::registerFailed);
     EXPECT_EQ(error->path(), home.path() + "/autostart");
     EXPECT_FALSE(error->reason().isEmpty());
     EXPECT_TRUE(error->description().contains(error->path()));
     EXPECT_FALSE(manager.isEnabled());
-}
 
-TEST_F(AutostartEntryTest, EntryThatCannotBeReplacedFailsTheRegistration) {
+    // A folder where the entry belongs cannot be replaced.
+    ASSERT_TRUE(QFile::remove(home.path() + "/autostart"));
     ASSERT_TRUE(QDir().mkpath(entry()));
-    XdgAutostartEntry registration(entry(), program());
-    const auto error = registration.registerItem();
+    error = manager.setEnabled(true);
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ(error->path(), entry());
     EXPECT_FALSE(error->reason().isEmpty());

@@ -69,25 +69,5 @@ TEST_F(StorePersistenceTest, SecondLaunchSeesSelectionSettingsAndSavedModes) {
     EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
 }
 
-TEST_F(StorePersistenceTest, DamagedFileStartsWithDefaultsAndIsKeptAside) {
-    {
-        FileSettingsStore settings(file());
-        DisplayStore store(backend, settings);
-        store.setColorMode(MenuBarColorMode::green);
-    }
-    {
-        QFile damaged(file());
-        ASSERT_TRUE(damaged.open(QIODevice::ReadWrite));
-        damaged.resize(damaged.size() / 3);
-    }
-    FileSettingsStore settings(file());
-    ASSERT_TRUE(settings.setAsidePath().has_value());
-    DisplayStore store(backend, settings);
-    EXPECT_EQ(store.colorMode(), MenuBarColorMode::system);
-    EXPECT_EQ(store.selectedDisplayID(), 1u);
-    EXPECT_FALSE(store.takeWriteError().has_value());
-    EXPECT_TRUE(QFileInfo::exists(*settings.setAsidePath()));
-}
-
 }  // namespace
 }  // namespace corvane

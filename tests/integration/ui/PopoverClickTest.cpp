@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include "PopoverFixtures.h"
+#include "renders/SampleViews.h"
 #include "ui/components/QuietSwitch.h"
 
 namespace corvane {
 namespace {
 
+using namespace corvane::samples;
 using namespace corvane::testing;
 
 // One control of the panel, how a user reaches it, and the single callback

@@ -10,63 +10,8 @@
 #include "ui/DisplayPopoverView.h"
 #include "ui/DisplayPopoverWidget.h"
 #include "ui/components/PullDownMenu.h"
-#include "unit/ui/support/DisplayFixtures.h"
 
 namespace corvane::testing {
-
-// A 2560×1440 display whose current mode has no identifier and a rate a
-// little off the listed 144 Hz entry: it matches that entry without being
-// equal to it.
-inline DisplayInfo studioDisplay() {
-    DisplayInfo info = display(101, QStringLiteral("Studio 모니터"), mode(0, 2560, 1440, 143.98),
-                               {mode(11, 2560, 1440, 59.94), mode(12, 2560, 1440, 144.0),
-                                mode(13, 1920, 1080, 60.0), mode(14, 1920, 1080, 120.0)});
-    info.isMain = true;
-    return info;
-}
-
-inline DisplayInfo secondDisplay() {
-    return display(202, QStringLiteral("LG HDR 4K"), mode(21, 3840, 2160, 60.0),
-                   {mode(21, 3840, 2160, 60.0), mode(22, 2560, 1440, 59.94)});
-}
-
-inline DisplayInfo displayWithoutMode() {
-    return display(303, QStringLiteral("DELL U2720Q"), std::nullopt,
-                   {mode(31, 2560, 1440, 60.0), mode(32, 1920, 1080, 60.0)});
-}
-
-inline DisplayPopoverView normalView() {
-    DisplayPopoverView view;
-    view.display = studioDisplay();
-    view.displays = {studioDisplay(), secondDisplay()};
-    view.iconStyle = MenuBarIconStyle::ring;
-    view.colorMode = MenuBarColorMode::adaptive;
-    view.animateOnChange = true;
-    view.autoApplyOnLaunch = false;
-    view.loginItemEnabled = true;
-    view.updateStatusMessage = QStringLiteral("최신 버전입니다");
-    view.isCheckingForUpdate = false;
-    return view;
-}
-
-// The panel right after launch: nothing found yet, the first update check
-// running with its initial status line.
-inline DisplayPopoverView noDisplayView() {
-    DisplayPopoverView view;
-    view.updateStatusMessage = QStringLiteral("자동 업데이트: 확인 중…");
-    view.isCheckingForUpdate = true;
-    return view;
-}
-
-inline DisplayPopoverView noCurrentModeView() {
-    DisplayPopoverView view = normalView();
-    view.display = displayWithoutMode();
-    view.displays = {displayWithoutMode()};
-    view.iconStyle = MenuBarIconStyle::number;
-    view.colorMode = MenuBarColorMode::system;
-    view.animateOnChange = false;
-    return view;
-}
 
 inline QString describe(const DisplayModeInfo& m) {
     return QStringLiteral("%1:%2x%3(%4x%5)@%6/%7")

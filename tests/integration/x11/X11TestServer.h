@@ -8,8 +8,8 @@
 
 #include "display/DisplayMode.h"
 #include "platform/x11/X11DisplayBackend.h"
-#include "support/xorg/EdidBlob.h"
-#include "support/xorg/XorgServer.h"
+#include "testbed/EdidBlob.h"
+#include "testbed/XorgServer.h"
 
 namespace corvane::testing {
 

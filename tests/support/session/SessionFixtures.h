@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "support/xorg/XorgServer.h"
+#include "testbed/XorgServer.h"
 
 namespace corvane::testing {
 

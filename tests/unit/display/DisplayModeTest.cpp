@@ -47,13 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
                   DisplayModeInfo{0, 800, 600, 800, 600, 60, 2}, true}),
     [](const ::testing::TestParamInfo<MatchCase>& info) { return info.param.name; });
 
-TEST(ModeSummaryText, ShowsPointSizeAndRate) {
-    EXPECT_EQ(mode(0, 1512, 982, 120.0, 3024, 1964).modeSummaryText(),
-              QStringLiteral("1512×982 · 120Hz"));
-    EXPECT_EQ(mode(0, 1920, 1080, 59.94).modeSummaryText(), QStringLiteral("1920×1080 · 59.94Hz"));
-    EXPECT_EQ(mode(0, 640, 480, 0).modeSummaryText(), QStringLiteral("640×480 · 자동"));
-}
-
 const DisplayModeInfo kRetina = mode(0, 1920, 1080, 60, 3840, 2160);
 const DisplayModeInfo kRetinaFast = mode(0, 1920, 1080, 120, 3840, 2160);
 const DisplayModeInfo kLowDensity = mode(0, 1920, 1080, 60);
@@ -87,11 +80,6 @@ TEST(HiDPIModes, KeepsEveryModeAtScaleTwo) {
 TEST(MenuModes, AllLowDensityModesOfferEverything) {
     const std::vector modes{kLowDensity, mode(0, 1280, 720, 60)};
     EXPECT_EQ(display(1.0, modes, kLowDensity).menuModes(), modes);
-}
-
-TEST(MenuModes, LowDensityCurrentModeIsAppendedLast) {
-    const DisplayInfo info = display(1.0, {kLowDensity, kRetina, kRetinaFast}, kLowDensity);
-    EXPECT_EQ(info.menuModes(), (std::vector{kRetina, kRetinaFast, kLowDensity}));
 }
 
 TEST(MenuModes, MatchingCurrentModeIsNotAddedAgain) {

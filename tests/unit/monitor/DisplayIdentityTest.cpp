@@ -9,23 +9,20 @@ MonitorSpec monitor(QString serial) {
     return {"DEL", "DELL U2720Q", std::move(serial)};
 }
 
-TEST(DisplayIdentityTest, FollowsTheMonitorAcrossPortsAndRuns) {
+TEST(DisplayIdentityTest, FollowsTheMonitorAcrossPortsAndTellsMonitorsApart) {
     const DisplayId id = monitorDisplayId({"DP-1", monitor("CXK7R83")});
     EXPECT_EQ(monitorDisplayId({"HDMI-2", monitor("CXK7R83")}), id);
-    // Saved modes are keyed by this number: it must never change between
-    // versions of the program.
+    // Saved modes are keyed by these numbers: they must never change
+    // between versions of the program.
     EXPECT_EQ(id, 0xb6a1f443u);
     EXPECT_EQ(monitorDisplayId({"DP-1", std::nullopt}), 0x97b64db3u);
-}
-
-TEST(DisplayIdentityTest, TellsMonitorsApartByVendorProductAndSerial) {
-    const DisplayId id = monitorDisplayId({"DP-1", monitor("CXK7R83")});
-    EXPECT_NE(monitorDisplayId({"DP-1", monitor("CXK7R84")}), id);
-    EXPECT_NE(monitorDisplayId({"DP-1", MonitorSpec{"DEL", "DELL U2720", "CXK7R83"}}), id);
-    EXPECT_NE(monitorDisplayId({"DP-1", MonitorSpec{"DEM", "DELL U2720Q", "CXK7R83"}}), id);
-}
-
-TEST(DisplayIdentityTest, UsesThePortWhenThereIsNoEdid) {
+    // Vendor, product and serial each tell monitors apart; without an EDID
+    // the port does.
+    for (const MonitorSpec& other :
+         {monitor("CXK7R84"), MonitorSpec{"DEL", "DELL U2720", "CXK7R83"},
+          MonitorSpec{"DEM", "DELL U2720Q", "CXK7R83"}}) {
+        EXPECT_NE(monitorDisplayId({"DP-1", other}), id);
+    }
     EXPECT_NE(monitorDisplayId({"DP-1", std::nullopt}), monitorDisplayId({"DP-2", std::nullopt}));
     EXPECT_NE(monitorDisplayId({"DP-1", std::nullopt}),
               monitorDisplayId({"DP-1", monitor("0x00000000")}));

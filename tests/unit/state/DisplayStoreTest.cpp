@@ -83,27 +83,15 @@ class DisplayStoreTest : public ::testing::Test {
     std::unique_ptr<DisplayStore> store;
 };
 
-TEST_F(DisplayStoreTest, FirstLaunchUsesDefaultsAndStoresTheMainDisplay) {
+TEST_F(DisplayStoreTest, FirstLaunchSelectsAndStoresTheMainDisplayElseTheFirst) {
     backend.plug({5, {k720p60}, k720p60.handle, std::nullopt});
     backend.plug({6, {k1080p60}, k1080p60.handle, std::nullopt});
     backend.setMain(6);
-    DisplayStore& s = open();
-    EXPECT_EQ(s.selectedDisplayID(), 6u);
+    EXPECT_EQ(open().selectedDisplay()->id, 6u);
     EXPECT_EQ(settings.integer(settingsKeys::kSelectedDisplayID), 6);
-    EXPECT_EQ(s.selectedDisplay()->id, 6u);
-    EXPECT_FALSE(s.autoApplyOnLaunch());
-    EXPECT_EQ(s.iconStyle(), MenuBarIconStyle::glyph);
-    EXPECT_TRUE(s.animateOnChange());
-    EXPECT_EQ(s.colorMode(), MenuBarColorMode::system);
-    EXPECT_FALSE(s.statusMessage().has_value());
-    // Only the selection was written; the defaults were not.
-    EXPECT_EQ(settings.writes, 1);
-}
-
-TEST_F(DisplayStoreTest, WithoutAMainDisplayTheFirstIsSelected) {
-    plugBoth();
+    ASSERT_FALSE(settings.remove(settingsKeys::kSelectedDisplayID));
     backend.setMain(99);
-    EXPECT_EQ(open().selectedDisplayID(), 1u);
+    EXPECT_EQ(open().selectedDisplayID(), 5u);
 }
 
 struct StoredSettingsCase {
@@ -133,10 +121,11 @@ TEST_P(StoredSettingsTest, ReadsValuesAndFallsBackWithoutRewriting) {
     EXPECT_EQ(s.iconStyle(), GetParam().iconStyle);
     EXPECT_EQ(s.animateOnChange(), GetParam().animate);
     EXPECT_EQ(s.colorMode(), GetParam().colorMode);
+    EXPECT_FALSE(s.statusMessage().has_value());
     for (const auto& [key, value] : GetParam().stored) {
         EXPECT_EQ(settings.value(key), value) << key.toStdString();
     }
-    // Only the first selection is written.
+    // Only the first selection is written, never a default.
     EXPECT_EQ(settings.writes - writesBefore, 1);
 }
 
@@ -146,6 +135,8 @@ using namespace settingsKeys;
 INSTANTIATE_TEST_SUITE_P(
     Settings, StoredSettingsTest,
     ::testing::Values(
+        StoredSettingsCase{"nothingStored", {},
+            false, MenuBarIconStyle::glyph, true, MenuBarColorMode::system},
         StoredSettingsCase{"storedChoices",
             {{kAutoApplyOnLaunch, true}, {kIconStyle, QString("ring")},
              {kAnimateOnChange, false}, {kColorMode, QString("purple")}},
@@ -163,43 +154,41 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 // clang-format on
 
-TEST_F(DisplayStoreTest, StoredSelectionOfConnectedDisplayIsKept) {
-    put(settings, kSelectedDisplayID, std::int64_t{2});
-    plugBoth();
-    DisplayStore& s = open();
-    EXPECT_EQ(s.selectedDisplayID(), 2u);
-    EXPECT_EQ(s.selectedDisplay()->id, 2u);
-}
-
-struct StaleSelectionCase {
+struct StoredSelectionCase {
     const char* name;
     SettingValue stored;
+    DisplayId selected;
 };
 
-void PrintTo(const StaleSelectionCase& c, std::ostream* out) {
+void PrintTo(const StoredSelectionCase& c, std::ostream* out) {
     *out << c.name;
 }
 
-class StaleSelectionTest : public DisplayStoreTest,
-                           public ::testing::WithParamInterface<StaleSelectionCase> {};
+class StoredSelectionTest : public DisplayStoreTest,
+                            public ::testing::WithParamInterface<StoredSelectionCase> {};
 
-TEST_P(StaleSelectionTest, IsReplacedByTheMainDisplayAndStored) {
+// A connected display stays selected; anything else gives way to the main
+// display, which is stored.
+TEST_P(StoredSelectionTest, IsKeptOnlyWhenItNamesAConnectedDisplay) {
     put(settings, kSelectedDisplayID, GetParam().stored);
     plugBoth();
     DisplayStore& s = open();
-    EXPECT_EQ(s.selectedDisplayID(), 1u);
-    EXPECT_EQ(settings.value(kSelectedDisplayID), SettingValue(std::int64_t{1}));
+    EXPECT_EQ(s.selectedDisplayID(), GetParam().selected);
+    EXPECT_EQ(s.selectedDisplay()->id, GetParam().selected);
+    EXPECT_EQ(settings.value(kSelectedDisplayID), SettingValue(std::int64_t{GetParam().selected}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Selections, StaleSelectionTest,
-    ::testing::Values(StaleSelectionCase{"displayNotConnected", std::int64_t{99}},
-                      StaleSelectionCase{"notANumber", QString("2")},
-                      StaleSelectionCase{"boolean", true},
-                      // Its low 32 bits would name display 2.
-                      StaleSelectionCase{"beyondDisplayIdentifiers", std::int64_t{(1LL << 32) + 2}},
-                      StaleSelectionCase{"negative", std::int64_t{-1}}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Selections, StoredSelectionTest,
+                         ::testing::Values(StoredSelectionCase{"connected", std::int64_t{2}, 2},
+                                           StoredSelectionCase{"displayNotConnected",
+                                                               std::int64_t{99}, 1},
+                                           StoredSelectionCase{"notANumber", QString("2"), 1},
+                                           StoredSelectionCase{"boolean", true, 1},
+                                           // Its low 32 bits would name display 2.
+                                           StoredSelectionCase{"beyondDisplayIdentifiers",
+                                                               std::int64_t{(1LL << 32) + 2}, 1},
+                                           StoredSelectionCase{"negative", std::int64_t{-1}, 1}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST_F(DisplayStoreTest, NoDisplaysClearsTheSelectionAndItsKey) {
     plugBoth();
@@ -230,7 +219,7 @@ TEST_F(DisplayStoreTest, ASnapshotThatCannotBeReadChangesNothing) {
     EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
 }
 
-TEST_F(DisplayStoreTest, SelectingAnUnknownDisplayChangesNothing) {
+TEST_F(DisplayStoreTest, SelectingADisplayStoresItAndClearsTheStatusLineAnUnknownOneNothing) {
     plugBoth();
     DisplayStore& s = open();
     ASSERT_FALSE(s.applyMode(k1440p144.info, 1).has_value());
@@ -241,12 +230,7 @@ TEST_F(DisplayStoreTest, SelectingAnUnknownDisplayChangesNothing) {
     EXPECT_EQ(s.selectedDisplayID(), 1u);
     EXPECT_EQ(s.statusMessage(), status);
     EXPECT_EQ(settings.writes, writes);
-}
 
-TEST_F(DisplayStoreTest, SelectingADisplayStoresItAndClearsTheStatusLine) {
-    plugBoth();
-    DisplayStore& s = open();
-    ASSERT_FALSE(s.applyMode(k1440p144.info, 1).has_value());
     s.selectDisplay(2);
     EXPECT_EQ(s.selectedDisplayID(), 2u);
     EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
@@ -266,61 +250,28 @@ TEST_F(DisplayStoreTest, UserSwitchSavesTheModeSelectsTheDisplayAndSaysSo) {
     EXPECT_EQ(settings.data(savedMode(1)), encoded(k1440p5994.info));
     // The snapshot was taken again after the switch.
     EXPECT_EQ(s.selectedDisplay()->currentMode, k1440p5994.info);
-}
 
-TEST_F(DisplayStoreTest, LaterSwitchOverwritesTheSavedMode) {
-    plugBoth();
-    DisplayStore& s = open();
-    ASSERT_FALSE(s.applyMode(k1440p5994.info, 1).has_value());
+    // A later switch overwrites the saved mode.
     ASSERT_FALSE(s.applyMode(k1440p144.info, 1).has_value());
     EXPECT_EQ(settings.data(savedMode(1)), encoded(k1440p144.info));
     EXPECT_FALSE(settings.contains(savedMode(2)));
 }
 
-struct FailedSwitchCase {
-    const char* name;
-    void (*arrange)(FakeDisplayBackend&);
-    DisplayModeInfo mode;
-    DisplayId display;
-    DisplayServiceError expected;
-};
-
-void PrintTo(const FailedSwitchCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class FailedUserSwitchTest : public DisplayStoreTest,
-                             public ::testing::WithParamInterface<FailedSwitchCase> {};
-
-TEST_P(FailedUserSwitchTest, ReturnsTheErrorAndChangesNothing) {
+TEST_F(DisplayStoreTest, FailedUserSwitchReturnsTheErrorAndChangesNothing) {
     plugBoth();
     DisplayStore& s = open();
     s.selectDisplay(2);
     ASSERT_FALSE(s.applyMode(k768p60.info, 2).has_value());
     const auto status = s.statusMessage();
     const int writes = settings.writes;
-    GetParam().arrange(backend);
+    backend.failSwitchesWith(1000);
 
-    const auto error = s.applyMode(GetParam().mode, GetParam().display);
-    EXPECT_EQ(error, GetParam().expected);
+    EXPECT_EQ(s.applyMode(k1440p144.info, 1), DisplayServiceError::changeFailed(1000));
     EXPECT_EQ(s.statusMessage(), status);
     EXPECT_EQ(s.selectedDisplayID(), 2u);
     EXPECT_EQ(settings.writes, writes);
     EXPECT_FALSE(settings.contains(savedMode(1)));
 }
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(
-    Failures, FailedUserSwitchTest,
-    ::testing::Values(
-        FailedSwitchCase{"platformRefuses", [](FakeDisplayBackend& b) { b.failSwitchesWith(1000); },
-            k1440p144.info, 1, DisplayServiceError::changeFailed(1000)},
-        FailedSwitchCase{"modeNotOffered", [](FakeDisplayBackend&) {},
-            usableMode(0, 640, 480, 60).info, 1, DisplayServiceError::modeUnavailable()},
-        FailedSwitchCase{"displayGone", [](FakeDisplayBackend& b) { b.unplug(1); },
-            k1440p144.info, 1, DisplayServiceError::displayUnavailable()}),
-    [](const auto& info) { return info.param.name; });
-// clang-format on
 
 class SavedModesTest : public DisplayStoreTest {
   protected:
@@ -329,20 +280,6 @@ class SavedModesTest : public DisplayStoreTest {
         plugBoth();
     }
 };
-
-TEST_F(SavedModesTest, NothingHappensWhileAutoApplyIsOff) {
-    put(settings, kAutoApplyOnLaunch, false);
-    put(settings, savedMode(1), encoded(k1440p144.info));
-    DisplayStore& s = open();
-    EXPECT_EQ(refreshesDuring([&] { s.applySavedModesIfNeeded(); }), 0);
-    EXPECT_EQ(switchCount(), 0u);
-
-    // Switching it on acts at the next call.
-    s.setAutoApplyOnLaunch(true);
-    EXPECT_EQ(switchCount(), 0u);
-    s.applySavedModesIfNeeded();
-    EXPECT_EQ(backend.currentModeOf(1)->info, k1440p144.info);
-}
 
 TEST_F(SavedModesTest, SavedModeIsAppliedOncePerAppearance) {
     put(settings, savedMode(2), encoded(k768p60.info));
@@ -364,12 +301,20 @@ TEST_F(SavedModesTest, SavedModeIsAppliedOncePerAppearance) {
     s.applySavedModesIfNeeded();
     EXPECT_EQ(switchCount(), 1u);
 
-    // Unplugged and plugged in again: considered anew.
+    // Unplugged and plugged in again: considered anew. The call's own
+    // refresh notices that the display was away.
     backend.unplug(2);
-    s.refresh();
+    s.applySavedModesIfNeeded();
     backend.plug({2, {k720p60, k768p60}, k720p60.handle, std::nullopt});
     s.applySavedModesIfNeeded();
     EXPECT_EQ(switchCount(), 2u);
+    EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
+
+    // Gone and back between two reads: the backend's word is enough.
+    backend.switchExternally(2, k720p60.handle);
+    backend.noteDeparture(2);
+    s.applySavedModesIfNeeded();
+    EXPECT_EQ(switchCount(), 3u);
     EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
 }
 
@@ -399,42 +344,6 @@ INSTANTIATE_TEST_SUITE_P(Records, NearRateTest,
                                            NearRateCase{usableMode(77, 2560, 1440, 60.0), 14, 0},
                                            NearRateCase{usableMode(0, 2560, 1440, 59.94), 12, 0}));
 
-TEST_F(SavedModesTest, DisplayGoneBetweenTwoCallsWithoutARefreshIsStillConsidered) {
-    put(settings, savedMode(2), encoded(k768p60.info));
-    DisplayStore& s = open();
-    s.applySavedModesIfNeeded();
-    backend.switchExternally(2, k720p60.handle);
-    // The call's own refresh notices the display was away.
-    backend.unplug(2);
-    s.applySavedModesIfNeeded();
-    backend.plug({2, {k720p60, k768p60}, k720p60.handle, std::nullopt});
-    s.applySavedModesIfNeeded();
-    EXPECT_EQ(switchCount(), 2u);
-
-    // Gone and back between two reads: the backend's word is enough.
-    backend.switchExternally(2, k720p60.handle);
-    backend.noteDeparture(2);
-    s.applySavedModesIfNeeded();
-    EXPECT_EQ(switchCount(), 3u);
-    EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
-}
-
-TEST_F(SavedModesTest, DisplayAlreadyInItsSavedModeIsNotSwitchedNorRefreshedAgain) {
-    // Same size and a rate within 0.1 Hz, under another identifier.
-    put(settings, savedMode(1), encoded(usableMode(77, 1920, 1080, 60.04).info));
-    DisplayStore& s = open();
-    const int perRefresh = refreshesDuring([&] { s.refresh(); });
-    EXPECT_EQ(refreshesDuring([&] { s.applySavedModesIfNeeded(); }), perRefresh);
-    EXPECT_EQ(switchCount(), 0u);
-}
-
-TEST_F(SavedModesTest, SavedModeWhoseIdentifierIsGoneIsFoundBySizeAndRate) {
-    put(settings, savedMode(1), encoded(usableMode(77, 2560, 1440, 144.02).info));
-    DisplayStore& s = open();
-    s.applySavedModesIfNeeded();
-    EXPECT_EQ(backend.currentModeOf(1)->info, k1440p144.info);
-}
-
 TEST_F(SavedModesTest, CorruptSavedDataIsPassedOverLeftInPlaceAndNotRetried) {
     const QByteArray corrupt = R"({"id":13,"width":2560})";
     put(settings, savedMode(1), corrupt);
@@ -460,8 +369,7 @@ TEST_F(SavedModesTest, CorruptSavedDataIsPassedOverLeftInPlaceAndNotRetried) {
 
 TEST_F(SavedModesTest, SavedModeStoredAsAStringIsIgnored) {
     put(settings, savedMode(1), QString::fromUtf8(encoded(k1440p144.info)));
-    DisplayStore& s = open();
-    s.applySavedModesIfNeeded();
+    open().applySavedModesIfNeeded();
     EXPECT_EQ(switchCount(), 0u);
 }
 
@@ -484,40 +392,33 @@ TEST_F(SavedModesTest, FailureBecomesTheStatusLineAndTheWalkGoesOn) {
     EXPECT_TRUE(s.statusMessage()->startsWith(QStringLiteral("자동 적용 실패: ")));
 }
 
-TEST_F(SavedModesTest, PlatformRefusalIsWordedWithItsCode) {
-    put(settings, savedMode(1), encoded(k1440p144.info));
-    backend.failSwitchesWith(1000);
-    DisplayStore& s = open();
-    s.applySavedModesIfNeeded();
-    EXPECT_EQ(
-        s.statusMessage(),
-        QStringLiteral(
-            "자동 적용 실패: 디스플레이 서버가 화면 모드 변경을 거부했습니다. 오류 코드: 1000"));
-}
-
-TEST_F(SavedModesTest, NoDisplaysMeansNothingToDo) {
-    backend.unplug(1);
-    backend.unplug(2);
-    DisplayStore& s = open();
-    s.applySavedModesIfNeeded();
-    EXPECT_EQ(switchCount(), 0u);
-}
-
-TEST_F(DisplayStoreTest, AssigningASettingStoresItAtOnce) {
+// Every choice is written at once, in the words the settings file has
+// always used, and read back by the next launch.
+TEST_F(DisplayStoreTest, SettingsAreStoredAtOnceInTheirWords) {
     plugBoth();
-    DisplayStore& s = open();
-    s.setAutoApplyOnLaunch(true);
+    using enum MenuBarIconStyle;
+    using enum MenuBarColorMode;
+    const std::pair<MenuBarIconStyle, const char*> styles[] = {
+        {glyph, "glyph"}, {number, "number"}, {ring, "ring"}};
+    for (const auto& [style, word] : styles) {
+        open().setIconStyle(style);
+        EXPECT_EQ(settings.string(kIconStyle), QLatin1String(word));
+        EXPECT_EQ(open().iconStyle(), style);
+    }
+    const std::pair<MenuBarColorMode, const char*> modes[] = {
+        {system, "system"}, {blue, "blue"},     {green, "green"},
+        {orange, "orange"}, {purple, "purple"}, {adaptive, "adaptive"}};
+    for (const auto& [mode, word] : modes) {
+        open().setColorMode(mode);
+        EXPECT_EQ(settings.string(kColorMode), QLatin1String(word));
+        EXPECT_EQ(open().colorMode(), mode);
+    }
+    open().setAutoApplyOnLaunch(true);
+    open().setAnimateOnChange(false);
     EXPECT_EQ(settings.boolean(kAutoApplyOnLaunch), true);
-    s.setIconStyle(MenuBarIconStyle::number);
-    EXPECT_EQ(settings.string(kIconStyle), QStringLiteral("number"));
-    s.setAnimateOnChange(false);
     EXPECT_EQ(settings.boolean(kAnimateOnChange), false);
-    s.setColorMode(MenuBarColorMode::adaptive);
-    EXPECT_EQ(settings.string(kColorMode), QStringLiteral("adaptive"));
-    EXPECT_TRUE(s.autoApplyOnLaunch());
-    EXPECT_EQ(s.iconStyle(), MenuBarIconStyle::number);
-    EXPECT_FALSE(s.animateOnChange());
-    EXPECT_EQ(s.colorMode(), MenuBarColorMode::adaptive);
+    EXPECT_TRUE(open().autoApplyOnLaunch());
+    EXPECT_FALSE(open().animateOnChange());
 }
 
 TEST_F(DisplayStoreTest, FailedWriteIsReportedOnceAndTheValueHoldsForTheRun) {

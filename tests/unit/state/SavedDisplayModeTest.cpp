@@ -68,40 +68,25 @@ TEST_P(SavedModeDecodingTest, DecodesOrFailsAsExpected) {
     }
 }
 
+// How a number's digits are read is ExactJsonNumbers' (and its tests');
+// here: that the fields are read through it, each field's own range, and
+// which fault is reported.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Records, SavedModeDecodingTest,
     ::testing::Values(
         DecodingCase{"valid", kValid, kValidMode},
-        DecodingCase{"extraKeyIgnored",
-            R"({"futureField":{"a":"}\",[","b":[1,{"c":2}]},"id":7,"width":2560,"height":1440,)"
-            R"("pixelWidth":5120,"pixelHeight":2880,"refreshRate":59.94,"ioFlags":3,"z":null})",
-            kValidMode},
-        DecodingCase{"anyOrderAndWhiteSpace",
+        DecodingCase{"extraKeysOrderAndWhiteSpace",
             "\n{ \"ioFlags\" : 3 ,\t\"refreshRate\": 59.94, \"pixelHeight\":2880,\r\n"
-            "\"pixelWidth\":5120, \"height\":1440, \"width\" :2560, \"id\":7 }\n",
+            R"("futureField":{"a":"}\",[","b":[1,{"c":2}]}, "pixelWidth":5120, "height":1440,)"
+            "\"width\" :2560, \"id\":7, \"z\":null }\n",
             kValidMode},
-        DecodingCase{"escapedKeyNamesTheField", withMember("id", nullptr).replace("{", "{\"\\u0069d\":7,"),
-            kValidMode},
-        DecodingCase{"rateWrittenWhole", withMember("refreshRate", "60"),
-            validWith([](SavedDisplayMode& m) { m.refreshRate = 60.0; })},
-        DecodingCase{"rateWithExponent", withMember("refreshRate", "1.2e2"),
-            validWith([](SavedDisplayMode& m) { m.refreshRate = 120.0; })},
-        DecodingCase{"negativeRate", withMember("refreshRate", "-1"),
-            validWith([](SavedDisplayMode& m) { m.refreshRate = -1.0; })},
         DecodingCase{"missingIoFlags", withMember("ioFlags", nullptr), std::nullopt,
             Kind::missingKey, "ioFlags"},
-        DecodingCase{"missingRate", withMember("refreshRate", nullptr), std::nullopt,
-            Kind::missingKey, "refreshRate"},
-        DecodingCase{"nullWidth", withMember("width", "null"), std::nullopt,
-            Kind::notANumber, "width"},
         DecodingCase{"stringHeight", withMember("height", "\"1440\""), std::nullopt,
             Kind::notANumber, "height"},
-        DecodingCase{"booleanRate", withMember("refreshRate", "true"), std::nullopt,
+        DecodingCase{"nullRate", withMember("refreshRate", "null"), std::nullopt,
             Kind::notANumber, "refreshRate"},
-        DecodingCase{"arrayId", withMember("id", "[7]"), std::nullopt, Kind::notANumber, "id"},
-        DecodingCase{"idAboveInt32", withMember("id", "4294967295"), std::nullopt,
-            Kind::outOfRange, "id"},
         DecodingCase{"idJustAboveInt32", withMember("id", "2147483648"), std::nullopt,
             Kind::outOfRange, "id"},
         DecodingCase{"idAtInt32Limits", withMember("id", "-2147483648"),
@@ -112,37 +97,23 @@ INSTANTIATE_TEST_SUITE_P(
             Kind::outOfRange, "ioFlags"},
         DecodingCase{"ioFlagsAtUint32Limit", withMember("ioFlags", "4294967295"),
             validWith([](SavedDisplayMode& m) { m.ioFlags = 4294967295u; })},
-        DecodingCase{"sizeBeyondDoublePrecision", withMember("width", "9007199254740993"),
-            validWith([](SavedDisplayMode& m) { m.width = 9007199254740993; })},
-        DecodingCase{"sizeBeyondDoublePrecisionWithFraction",
-            withMember("width", "9007199254740993.0"),
-            validWith([](SavedDisplayMode& m) { m.width = 9007199254740993; })},
-        DecodingCase{"sizeAtInt64Max", withMember("pixelWidth", "9223372036854775807"),
-            validWith([](SavedDisplayMode& m) { m.pixelWidth = std::numeric_limits<std::int64_t>::max(); })},
-        DecodingCase{"sizeAtInt64Min", withMember("pixelHeight", "-9223372036854775808"),
-            validWith([](SavedDisplayMode& m) { m.pixelHeight = std::numeric_limits<std::int64_t>::min(); })},
+        // Qt would read these through a double and round them.
+        DecodingCase{"sizeBeyondDoublePrecision", withMember("pixelHeight", "9007199254740993.0"),
+            validWith([](SavedDisplayMode& m) { m.pixelHeight = 9007199254740993; })},
         DecodingCase{"sizeAboveInt64", withMember("pixelWidth", "9223372036854775808"),
             std::nullopt, Kind::outOfRange, "pixelWidth"},
         DecodingCase{"sizeWithFraction", withMember("width", "2560.5"), std::nullopt,
             Kind::notWhole, "width"},
-        DecodingCase{"wholeSizeWithFractionDigits", withMember("width", "2560.000"),
-            validWith([](SavedDisplayMode& m) { m.width = 2560; })},
-        DecodingCase{"wholeSizeWithExponent", withMember("height", "1.44e3"),
-            validWith([](SavedDisplayMode& m) { m.height = 1440; })},
-        DecodingCase{"hugeExponent", withMember("height", "1e300"), std::nullopt,
-            Kind::outOfRange, "height"},
-        // Qt and the digit reader must agree on which duplicate counts.
-        DecodingCase{"duplicateKeyLastWins", withMember("width", "2560.5").replace("}", ",\"width\":800}"),
+        // Qt and the digit reader must agree on which duplicate counts: the
+        // first is not even a number.
+        DecodingCase{"duplicateKeyLastWins",
+            withMember("width", "\"wide\"").replace("}", ",\"width\":800}"),
             validWith([](SavedDisplayMode& m) { m.width = 800; })},
         DecodingCase{"firstFaultyKeyInFieldOrderIsReported",
             withMember("ioFlags", "-1").replace("\"id\":7", "\"id\":4294967295"), std::nullopt,
             Kind::outOfRange, "id"},
-        DecodingCase{"rateBeyondDouble", withMember("refreshRate", "1e400"), std::nullopt,
-            Kind::notAnObject, ""},
         DecodingCase{"topLevelArray", "[1,2,3]", std::nullopt, Kind::notAnObject, ""},
-        DecodingCase{"notJson", "id=7", std::nullopt, Kind::notAnObject, ""},
-        DecodingCase{"truncated", QByteArray(kValid).left(40), std::nullopt, Kind::notAnObject, ""},
-        DecodingCase{"empty", "", std::nullopt, Kind::notAnObject, ""}),
+        DecodingCase{"truncated", QByteArray(kValid).left(40), std::nullopt, Kind::notAnObject, ""}),
     [](const ::testing::TestParamInfo<DecodingCase>& info) { return info.param.name; });
 // clang-format on
 
@@ -158,9 +129,7 @@ TEST_P(SavedModeRoundTripTest, DecodingTheEncodingGivesTheSameRecord) {
 
 INSTANTIATE_TEST_SUITE_P(
     Records, SavedModeRoundTripTest,
-    ::testing::Values(kValidMode, SavedDisplayMode{},
-                      SavedDisplayMode{0, 1920, 1080, 1920, 1080, 60.0, 0},
-                      SavedDisplayMode{-1, 1, 2, 3, 4, 23.976023976023978, 0x80000000u},
+    ::testing::Values(kValidMode, SavedDisplayMode{-1, 1, 2, 3, 4, 23.976023976023978, 0},
                       SavedDisplayMode{std::numeric_limits<std::int32_t>::max(),
                                        std::numeric_limits<std::int64_t>::max(),
                                        std::numeric_limits<std::int64_t>::min(), 9007199254740993,
@@ -178,14 +147,6 @@ TEST(SavedModeEncodingTest, WritesExactlyTheSevenKeysAsNumbers) {
     }
     EXPECT_TRUE(encoded->contains("\"refreshRate\":59.94"));
     EXPECT_TRUE(encoded->contains("\"ioFlags\":3"));
-}
-
-TEST(SavedModeEncodingTest, ExtraKeyIsDroppedWhenWrittenAgain) {
-    const SavedModeDecoding decoded = decodeSavedDisplayMode(withMember("addedLater", "\"value\""));
-    ASSERT_TRUE(std::holds_alternative<SavedDisplayMode>(decoded));
-    const auto encoded = encodeSavedDisplayMode(std::get<SavedDisplayMode>(decoded));
-    ASSERT_TRUE(encoded.has_value());
-    EXPECT_FALSE(encoded->contains("addedLater"));
 }
 
 TEST(SavedModeEncodingTest, RateThatJsonCannotHoldIsNotEncoded) {

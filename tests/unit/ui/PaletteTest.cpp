@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QPalette>
-
 #include "ui/MenuBarAppearance.h"
 
 namespace corvane {
@@ -26,14 +24,6 @@ TEST(Palette, EveryRoleHasALightAndADarkValue) {
     EXPECT_EQ(differing, static_cast<int>(std::size(kRoles)));
     EXPECT_LT(namedColor(ColorRole::windowBackground, Appearance::dark).lightness(), 80);
     EXPECT_GT(namedColor(ColorRole::windowBackground, Appearance::light).lightness(), 200);
-}
-
-TEST(Palette, DarkDesktopIsReadFromTheWindowColour) {
-    QPalette palette;
-    palette.setColor(QPalette::Window, QColor(239, 239, 239));
-    EXPECT_EQ(appearanceFromPalette(palette), Appearance::light);
-    palette.setColor(QPalette::Window, QColor(53, 53, 53));
-    EXPECT_EQ(appearanceFromPalette(palette), Appearance::dark);
 }
 
 }  // namespace

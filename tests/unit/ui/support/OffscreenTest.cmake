@@ -9,13 +9,10 @@ target_link_libraries(corvane_offscreen_test_main PUBLIC GTest::gtest Qt6::Widge
 
 # corvane_add_offscreen_test(<name> LABEL unit|integration SOURCES ... LIBS ...)
 # Like corvane_add_test, but with a main that creates a QApplication on Qt's
-# offscreen platform, for tests that paint widgets and images. Renders the
-# tests write for people to look at go to <build>/renders.
+# offscreen platform, for tests that paint widgets and images.
 function(corvane_add_offscreen_test name)
   cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   corvane_add_test(${name} OWN_MAIN LABEL ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
     SOURCES ${ARG_SOURCES}
     LIBS ${ARG_LIBS} corvane_offscreen_test_main Qt6::Test)
-  target_compile_definitions(${name} PRIVATE
-    CORVANE_RENDER_DIR="${CMAKE_BINARY_DIR}/renders")
 endfunction()

@@ -1,4 +1,4 @@
-#include "support/xorg/EdidBlob.h"
+#include "testbed/EdidBlob.h"
 
 #include <array>
 #include <stdexcept>

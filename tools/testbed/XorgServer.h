@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "support/xorg/Modeline.h"
+#include "testbed/Modeline.h"
 
 namespace corvane::testing {
 
@@ -31,9 +31,10 @@ struct XrandrResult {
     bool ok() const { return exitCode == 0; }
 };
 
-// A real X server for tests: Xorg with the dummy video driver, on a display
-// number the server picks itself (so any number of tests may run side by
-// side), with a configuration generated into a temporary folder.
+// A real X server for tests and the private desktop: Xorg with the dummy
+// video driver, on a display number the server picks itself (so any number
+// of servers may run side by side), with a configuration generated into a
+// temporary folder.
 //
 // The dummy driver offers outputs DUMMY0 … DUMMY15. At start DUMMY0 is
 // connected, primary, at 0,0 in the initial mode; every other output is

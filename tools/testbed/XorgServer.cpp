@@ -1,4 +1,4 @@
-#include "support/xorg/XorgServer.h"
+#include "testbed/XorgServer.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -1,4 +1,8 @@
-#include "support/xorg/TrayHost.h"
+#include "testbed/TrayHost.h"
+
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
@@ -20,36 +24,70 @@ QString xdotool(const XorgServer& server, const QStringList& arguments) {
     return QString::fromLocal8Bit(process.readAllStandardOutput()).trimmed();
 }
 
-TrayHost::TrayHost(const XorgServer& server) : server_(&server) {
+TrayHost::TrayHost(const XorgServer& server, const std::function<bool()>& cancelled,
+                   std::chrono::milliseconds timeout)
+    : server_(&server) {
     process_.setProcessEnvironment(server.environment());
+    // A tool's standard output may carry its own protocol; trayer's
+    // complaints still reach the terminal.
+    process_.setStandardOutputFile(QProcess::nullDevice());
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.setChildProcessModifier([] {
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+    });
+    connect(&process_, &QProcess::finished, this,
+            [this](int exitCode, QProcess::ExitStatus status) {
+                if (!stopping_) {
+                    emit ended(status == QProcess::CrashExit
+                                   ? QStringLiteral("trayer was killed")
+                                   : QStringLiteral("trayer exited with status %1").arg(exitCode));
+                }
+            });
     process_.start(QStringLiteral("trayer"),
                    {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "32",
                     "--transparent", "false"});
-    if (!process_.waitForStarted(5000)) {
-        throw XorgError("trayer did not start: " + process_.errorString().toStdString());
+    const auto fail = [this](const std::string& message) {
+        stop();
+        throw XorgError(message);
+    };
+    if (!process_.waitForStarted(10000)) {
+        fail("cannot start trayer: " + process_.errorString().toStdString());
     }
-    const QDeadlineTimer deadline(10000);
-    while (!deadline.hasExpired()) {
+    const QDeadlineTimer deadline(timeout);
+    while (!cancelled()) {
+        if (process_.state() == QProcess::NotRunning || process_.waitForFinished(0)) {
+            fail("trayer ended before its window appeared");
+        }
         try {
             if (!geometry().isEmpty()) {
+                ready_ = true;
                 return;
             }
         } catch (const XorgError&) {
             // not mapped yet
         }
+        if (deadline.hasExpired()) {
+            fail("trayer's window did not appear within " + std::to_string(timeout.count()) +
+                 " ms");
+        }
         QThread::msleep(50);
     }
-    throw XorgError("trayer's window did not appear");
 }
 
 TrayHost::~TrayHost() {
-    if (process_.state() != QProcess::NotRunning) {
-        process_.terminate();
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
+    stop();
+}
+
+void TrayHost::stop() {
+    if (process_.state() == QProcess::NotRunning) {
+        return;
+    }
+    stopping_ = true;
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
     }
 }
 

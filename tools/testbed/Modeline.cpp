@@ -1,4 +1,4 @@
-#include "support/xorg/Modeline.h"
+#include "testbed/Modeline.h"
 
 #include <cmath>
 

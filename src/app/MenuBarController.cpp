@@ -187,7 +187,6 @@ void MenuBarController::displayParametersChanged() {
 }
 
 void MenuBarController::applySavedModes() {
-    OwnDisplayChange own(environment_.changeEcho);
     store_.applySavedModesIfNeeded();
 }
 
@@ -323,10 +322,7 @@ DisplayPopoverView MenuBarController::makeView() {
 
 void MenuBarController::selectMode(const DisplayModeInfo& mode, DisplayId display) {
     std::optional<DisplayServiceError> error;
-    runSettingsAction([&] {
-        OwnDisplayChange own(environment_.changeEcho);
-        error = store_.applyMode(mode, display);
-    });
+    runSettingsAction([&] { error = store_.applyMode(mode, display); });
     if (error) {
         showError(kModeChangeFailedTitle, error->description());
     }

@@ -11,7 +11,6 @@
 
 #include "app/statusicon/StatusIconModel.h"
 #include "display/DisplayBackend.h"
-#include "display/DisplayChangeEcho.h"
 #include "display/MenuBarStyle.h"
 #include "state/DisplayStore.h"
 #include "state/LoginItemManager.h"
@@ -45,7 +44,6 @@ class MenuBarController : public QObject {
         SettingsStore* settings = nullptr;
         LoginItemRegistration* loginItem = nullptr;
         AlertPresenter* alerts = nullptr;
-        DisplayChangeEcho* changeEcho = nullptr;      // optional
         GlobalMouseDownSource* mouseDowns = nullptr;  // optional: clicks in other windows
         std::function<void()> openDisplaySettings;
         // Makes the update checker the controller owns for the whole run.

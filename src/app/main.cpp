@@ -49,7 +49,7 @@ SessionFacts sessionFacts() {
 // Runs the tray application over one display backend and the change monitor
 // that goes with it.
 template <typename ChangeMonitor>
-int runController(DisplayBackend& displays, ChangeMonitor& monitor, DisplayChangeEcho* echo,
+int runController(DisplayBackend& displays, ChangeMonitor& monitor,
                   GlobalMouseDownSource& mouseDowns) {
     FileSettingsStore settings(FileSettingsStore::defaultFilePath());
     XdgAutostartEntry autostart(XdgAutostartEntry::defaultEntryPath(),
@@ -62,7 +62,6 @@ int runController(DisplayBackend& displays, ChangeMonitor& monitor, DisplayChang
     environment.settings = &settings;
     environment.loginItem = &autostart;
     environment.alerts = &alerts;
-    environment.changeEcho = echo;
     environment.mouseDowns = &mouseDowns;
     environment.openDisplaySettings = [&displaySettings] { displaySettings.open(); };
     environment.makeUpdateChecker = [] {
@@ -98,9 +97,10 @@ int run(int argc, char** argv) {
 
     switch (chooseDisplayBackend(sessionFacts())) {
         case DisplayBackendChoice::mutter: {
-            MutterDisplayBackend displays;
             MutterDisplayChangeMonitor monitor;
-            return runController(displays, monitor, &monitor, mouseDowns);
+            MutterDisplayBackend displays;
+            displays.setChangeMonitor(&monitor);
+            return runController(displays, monitor, mouseDowns);
         }
         case DisplayBackendChoice::unsupportedWayland:
             // Quitting is the expected outcome here, not a failure.
@@ -113,7 +113,7 @@ int run(int argc, char** argv) {
     // The backend marks its own switches in the monitor's event stream.
     X11DisplayChangeMonitor monitor;
     X11DisplayBackend displays({{}, qtScreenScaleLookup(), &monitor});
-    return runController(displays, monitor, nullptr, mouseDowns);
+    return runController(displays, monitor, mouseDowns);
 }
 
 }  // namespace

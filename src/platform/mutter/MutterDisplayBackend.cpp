@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "platform/mutter/MutterDisplayChangeMonitor.h"
+
 namespace corvane {
 
 using namespace mutter;
@@ -91,7 +93,7 @@ std::int32_t MutterDisplayBackend::switchMode(DisplayId display, const PlatformM
     // Planned on a fresh read: Mutter refuses a configuration planned on an
     // older serial.
     forgetState();
-    std::int32_t code = kDisplayGone;
+    std::int32_t code = kSwitchDisplayGone;
     if (const Monitor* monitor = findMonitor(display)) {
         const auto target = std::find_if(
             monitor->modes.begin(), monitor->modes.end(),
@@ -100,9 +102,15 @@ std::int32_t MutterDisplayBackend::switchMode(DisplayId display, const PlatformM
             target == monitor->modes.end()
                 ? std::nullopt
                 : planModeSwitch(read_->state, monitor->key.connector, target->id);
-        code = kModeGone;
+        code = kSwitchModeGone;
         if (config) {
+            if (changeMonitor_) {
+                changeMonitor_->beginOwnChange();
+            }
             const std::optional<CallFailure> failure = client_.apply(*config);
+            if (changeMonitor_) {
+                changeMonitor_->endOwnChange();
+            }
             code = failure ? failure->code : 0;
         }
     }

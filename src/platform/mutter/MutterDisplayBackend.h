@@ -11,6 +11,8 @@
 
 namespace corvane {
 
+class MutterDisplayChangeMonitor;
+
 // The display configuration of GNOME's compositor, Mutter, through its
 // org.gnome.Mutter.DisplayConfig interface on the session bus.
 //
@@ -30,10 +32,6 @@ class MutterDisplayBackend : public QObject, public DisplayBackend {
     Q_OBJECT
 
   public:
-    // What switchMode() returns when Mutter was never asked to switch.
-    static constexpr std::int32_t kDisplayGone = -2;
-    static constexpr std::int32_t kModeGone = -3;
-
     explicit MutterDisplayBackend(QDBusConnection connection = QDBusConnection::sessionBus(),
                                   QObject* parent = nullptr);
     ~MutterDisplayBackend() override;
@@ -43,9 +41,14 @@ class MutterDisplayBackend : public QObject, public DisplayBackend {
     std::optional<PlatformMode> currentMode(DisplayId display) override;
     std::vector<PlatformMode> allModes(DisplayId display) override;
     // 0 on success; otherwise Mutter's or the bus's error (a QDBusError
-    // type) or one of the negative codes above.
+    // type), or kSwitchDisplayGone / kSwitchModeGone when Mutter was never
+    // asked to switch.
     std::int32_t switchMode(DisplayId display, const PlatformMode& mode) override;
     std::vector<ScreenDescription> screens() override;
+
+    // The monitor that must not report this backend's own switches as
+    // changes from outside; none by default.
+    void setChangeMonitor(MutterDisplayChangeMonitor* monitor) { changeMonitor_ = monitor; }
 
   private slots:
     // Mutter's configuration changed: the next call reads it again.
@@ -64,6 +67,7 @@ class MutterDisplayBackend : public QObject, public DisplayBackend {
     QDBusServiceWatcher ownerWatcher_;
     std::optional<Read> read_;
     bool told_ = false;  // Mutter's change signal reaches this object
+    MutterDisplayChangeMonitor* changeMonitor_ = nullptr;
 };
 
 }  // namespace corvane

@@ -6,7 +6,6 @@
 #include <chrono>
 #include <optional>
 
-#include "display/DisplayChangeEcho.h"
 #include "platform/mutter/DisplayConfigClient.h"
 
 namespace corvane {
@@ -18,15 +17,15 @@ namespace corvane {
 // from the one known before (a configuration Mutter cannot be asked for
 // counts as a change once).
 //
-// Changes the application makes itself are bracketed with beginOwnChange()
-// and endOwnChange(): the configuration at the end of the bracket becomes
-// the known one. Mutter announces a change more than once, some of it long
+// The display backend brackets the changes it makes itself with
+// beginOwnChange() and endOwnChange(): the configuration at the end of the
+// bracket becomes the known one. Mutter announces a change more than once, some of it long
 // after the call that made it returned, so this, not timing, is what keeps
 // the application's own changes from being reported back to it.
 //
 // Lives on the thread that creates it and signals there. Give it the
 // connection the display backend uses.
-class MutterDisplayChangeMonitor : public QObject, public DisplayChangeEcho {
+class MutterDisplayChangeMonitor : public QObject {
     Q_OBJECT
 
   public:
@@ -38,8 +37,8 @@ class MutterDisplayChangeMonitor : public QObject, public DisplayChangeEcho {
     // False when the bus refused to deliver Mutter's signal.
     bool isConnected() const { return connected_; }
 
-    void beginOwnChange() override;
-    void endOwnChange() override;
+    void beginOwnChange();
+    void endOwnChange();
 
   signals:
     void displaysChanged();

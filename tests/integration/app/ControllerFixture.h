@@ -37,9 +37,8 @@ class ControllerDesktop {
     virtual std::pair<QString, int> prepareRefusal() = 0;
     virtual std::unique_ptr<DisplayBackend> makeBackend() = 0;
     // A change monitor hooked up to `backend` the way the application does
-    // it: the backend or the controller learns which changes are its own.
-    virtual std::unique_ptr<QObject> makeMonitor(DisplayBackend& backend,
-                                                 MenuBarController::Environment& environment) = 0;
+    // it, so that the backend's own switches are not reported as changes.
+    virtual std::unique_ptr<QObject> makeMonitor(DisplayBackend& backend) = 0;
     virtual void connect(QObject& monitor, MenuBarController& controller) = 0;
     // Clicks in other programs' windows; none where the desktop has no source.
     virtual std::unique_ptr<GlobalMouseDownSource> makeMouseDowns() { return nullptr; }
@@ -51,13 +50,13 @@ template <typename Backend, typename Monitor>
 class DesktopOf : public ControllerDesktop {
   public:
     std::unique_ptr<DisplayBackend> makeBackend() override { return std::make_unique<Backend>(); }
-    std::unique_ptr<QObject> makeMonitor(DisplayBackend& backend,
-                                         MenuBarController::Environment& environment) override {
+    std::unique_ptr<QObject> makeMonitor(DisplayBackend& backend) override {
         auto monitor = std::make_unique<Monitor>();
-        if constexpr (std::is_base_of_v<DisplayChangeEcho, Monitor>) {
-            environment.changeEcho = monitor.get();
+        auto& own = static_cast<Backend&>(backend);
+        if constexpr (requires { own.setChangeFeed(monitor.get()); }) {
+            own.setChangeFeed(monitor.get());
         } else {
-            static_cast<Backend&>(backend).setChangeFeed(monitor.get());
+            own.setChangeMonitor(monitor.get());
         }
         return monitor;
     }
@@ -125,7 +124,7 @@ class MenuBarControllerTest : public ::testing::TestWithParam<ControllerDesktop*
             return std::make_unique<EngineUpdateChecker>(nowhere);
         };
         if (watchChanges) {
-            monitor = desktop().makeMonitor(*backend, environment);
+            monitor = desktop().makeMonitor(*backend);
         }
         auto controller = std::make_unique<MenuBarController>(std::move(environment));
         if (monitor) {

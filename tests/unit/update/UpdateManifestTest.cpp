@@ -7,7 +7,7 @@
 namespace corvane {
 namespace {
 
-const char* const kDigest = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
+const char* const kDigestText = "0123456789abcdef0123456789abcdef0123456789abcdef0123456789abcdef";
 
 std::optional<UpdateManifest> decoded(const QByteArray& json) {
     auto result = UpdateManifest::fromJson(json);
@@ -28,19 +28,19 @@ std::optional<ManifestDecodeError> decodeError(const QByteArray& json) {
 // A manifest document whose "build" member is written as `build`.
 QByteArray withBuild(const char* build) {
     return QByteArray(R"({"version":"1.4","build":)") + build +
-           R"(,"archiveName":"Corvane-1.4.zip","sha256":")" + kDigest + R"("})";
+           R"(,"archiveName":"Corvane-1.4.zip","sha256":")" + kDigestText + R"("})";
 }
 
 TEST(UpdateManifestTest, DecodesTheFourKeys) {
     const auto manifest = decoded(withBuild("57"));
     ASSERT_TRUE(manifest);
-    EXPECT_EQ(*manifest, (UpdateManifest{"1.4", 57, "Corvane-1.4.zip", kDigest}));
+    EXPECT_EQ(*manifest, (UpdateManifest{"1.4", 57, "Corvane-1.4.zip", kDigestText}));
 }
 
 TEST(UpdateManifestTest, IgnoresOtherKeysWhereverTheyStand) {
     const auto manifest = decoded(QByteArray(R"({"notes":{"build":"x","list":[1,{"a":"}"}]},)") +
                                   R"("version":"1.4","build":57,"archiveName":"a.zip",)" +
-                                  R"("sha256":")" + kDigest + R"(","Build":"ignored"})");
+                                  R"("sha256":")" + kDigestText + R"(","Build":"ignored"})");
     ASSERT_TRUE(manifest);
     EXPECT_EQ(manifest->build, 57);
 }
@@ -74,21 +74,21 @@ INSTANTIATE_TEST_SUITE_P(
                        Kind::missingKey, "sha256"},
         BrokenManifest{
             "missingVersion",
-            QByteArray(R"({"build":57,"archiveName":"a.zip","sha256":")") + kDigest + "\"}",
+            QByteArray(R"({"build":57,"archiveName":"a.zip","sha256":")") + kDigestText + "\"}",
             Kind::missingKey, "version"},
         BrokenManifest{"buildAsString", withBuild(R"("57")"), Kind::wrongType, "build"},
         BrokenManifest{"buildNull", withBuild("null"), Kind::wrongType, "build"},
         BrokenManifest{"buildBoolean", withBuild("true"), Kind::wrongType, "build"},
         BrokenManifest{"versionNull",
                        QByteArray(R"({"version":null,"build":57,"archiveName":"a.zip",)") +
-                           R"("sha256":")" + kDigest + "\"}",
+                           R"("sha256":")" + kDigestText + "\"}",
                        Kind::wrongType, "version"},
         BrokenManifest{"digestAsNumber",
                        R"({"version":"1.4","build":57,"archiveName":"a.zip","sha256":12})",
                        Kind::wrongType, "sha256"},
         BrokenManifest{"keyInSnakeCase",
                        QByteArray(R"({"version":"1.4","build":57,"archive_name":"a.zip",)") +
-                           R"("sha256":")" + kDigest + "\"}",
+                           R"("sha256":")" + kDigestText + "\"}",
                        Kind::missingKey, "archiveName"},
         BrokenManifest{"fractionalBuild", withBuild("57.5"), Kind::numberOutOfRange, "build"},
         BrokenManifest{"nearlyWholeBuild", withBuild("56.99999999999999999999"),
@@ -138,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return info.param.name; });
 
 TEST(UpdateManifestTest, EncodingRoundTripsExactly) {
-    const UpdateManifest original{"2.0 베타", 9007199254740993LL, "Corvane 2.ZIP", kDigest};
+    const UpdateManifest original{"2.0 베타", 9007199254740993LL, "Corvane 2.ZIP", kDigestText};
     const QByteArray json = original.toJson();
     EXPECT_TRUE(json.contains("9007199254740993")) << json.toStdString();
     EXPECT_EQ(decoded(json), original);
@@ -147,7 +147,7 @@ TEST(UpdateManifestTest, EncodingRoundTripsExactly) {
 TEST(UpdateManifestTest, EscapedKeysAreTheSameKeys) {
     const auto manifest =
         decoded(QByteArray(R"({"version":"1","\u0062uild":12,"archiveName":"a.zip",)") +
-                R"("sha256":")" + kDigest + "\"}");
+                R"("sha256":")" + kDigestText + "\"}");
     ASSERT_TRUE(manifest);
     EXPECT_EQ(manifest->build, 12);
 }
@@ -155,7 +155,7 @@ TEST(UpdateManifestTest, EscapedKeysAreTheSameKeys) {
 TEST(UpdateManifestTest, ARepeatedKeyCountsWithItsLastValue) {
     const auto manifest =
         decoded(QByteArray(R"({"build":1.5,"version":"1","build":12,"archiveName":"a.zip",)") +
-                R"("sha256":")" + kDigest + "\"}");
+                R"("sha256":")" + kDigestText + "\"}");
     ASSERT_TRUE(manifest);
     EXPECT_EQ(manifest->build, 12);
 }

@@ -272,8 +272,8 @@ class SavedModesTest : public DisplayStoreTest {
     void SetUp() override {
         put(settings, kAutoApplyOnLaunch, true);
         plugBoth();
-}  // namespace
-};  // namespace corvane
+    }  // namespace
+};     // namespace corvane
 
 TEST_F(SavedModesTest, SavedModeIsAppliedOncePerAppearance) {
     put(settings, savedMode(2), encoded(k768p60.info));
@@ -382,7 +382,8 @@ TEST_F(SavedModesTest, FailureBecomesTheStatusLineAndTheWalkGoesOn) {
     backend.plug({2, {k720p60, k768p60}, k720p60.handle, std::nullopt});
     s.applySavedModesIfNeeded();
     EXPECT_EQ(backend.currentModeOf(2)->info, k768p60.info);
-    EXPECT_TRUE(s.statusMessage()->startsWith(QStringLiteral("자동 적용 실패: ")));
+    EXPECT_TRUE(
+        s.statusMessage().value_or(QString()).startsWith(QStringLiteral("자동 적용 실패: ")));
 }
 
 // Every choice is written at once, in the words the settings file has
@@ -392,12 +393,12 @@ TEST_F(DisplayStoreTest, SettingsAreStoredAtOnceInTheirWords) {
     QStringList words;
     for (MenuBarIconStyle style : kAllIconStyles) {
         open().setIconStyle(style);
-        words << *settings.string(kIconStyle);
+        words << settings.string(kIconStyle).value_or(QString());
         EXPECT_EQ(open().iconStyle(), style);
     }
     for (MenuBarColorMode mode : kAllColorModes) {
         open().setColorMode(mode);
-        words << *settings.string(kColorMode);
+        words << settings.string(kColorMode).value_or(QString());
         EXPECT_EQ(open().colorMode(), mode);
     }
     EXPECT_EQ(words.join(' '), "glyph number ring system blue green orange purple adaptive");

@@ -131,8 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         ForeignEntryCase{"notAnApplication", "[Desktop Entry]\nType=Link\nExec=%1\n", false},
         ForeignEntryCase{"otherGroupOnly", "[Desktop Action x]\nType=Application\nExec=%1\n", false},
         ForeignEntryCase{"openQuote", "[Desktop Entry]\nType=Application\nExec=\"%1\n", false},
-        ForeignEntryCase{"localisedExecOnly", "[Desktop Entry]\nType=Application\nExec[ko]=%1\n", false},
-        ForeignEntryCase{"notADesktopEntry", "%1", false}),
+        ForeignEntryCase{"localisedExecOnly", "[Desktop Entry]\nType=Application\nExec[ko]=%1\n", false}),
     [](const auto& info) { return info.param.name; });
 // clang-format on
 

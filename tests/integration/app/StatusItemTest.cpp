@@ -55,14 +55,6 @@ TEST(StatusItemPulse, ANewPulseReplacesTheRunningOne) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !item.isPulsing(); }, 1000));
 }
 
-TEST(StatusItemTexts, ComeFromTheRenderedIcon) {
-    StatusItem item;
-    item.apply(numberIcon());
-    EXPECT_EQ(item.trayIcon().toolTip(), QStringLiteral("화면 주사율: 120Hz"));
-    EXPECT_EQ(item.appearance().accessibleName, QStringLiteral("화면 주사율 120Hz"));
-    EXPECT_FALSE(item.trayIcon().icon().isNull());
-}
-
 TEST(StatusItemTray, DrawsAtThePixelRatioOfTheTraysScreen) {
     XorgServer& server = *x11Desktop().server;
     server.plug(QStringLiteral("DUMMY1"), "T1080p60");

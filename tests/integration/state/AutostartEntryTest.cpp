@@ -6,9 +6,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "ScopedEnvironment.h"
 #include "platform/linux/autostart/DesktopEntry.h"
 #include "platform/linux/autostart/XdgAutostartEntry.h"
+#include "platform/linux/settings/FileSettingsStore.h"
 #include "state/LoginItemManager.h"
 #include "support/Files.h"
 
@@ -43,7 +43,11 @@ class AutostartEntryTest : public ::testing::Test {
     QTemporaryDir home;
 };
 
+// A disabled entry left by the desktop's settings is replaced.
 TEST_F(AutostartEntryTest, RegisteringWritesAValidEntryAndUnregisteringRemovesIt) {
+    writeAll(entry(), QStringLiteral("[Desktop Entry]\nType=Application\nExec=%1\nHidden=true\n")
+                          .arg(program())
+                          .toUtf8());
     XdgAutostartEntry registration(entry(), program());
     LoginItemManager manager(registration);
     EXPECT_FALSE(manager.isEnabled());
@@ -127,8 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         ForeignEntryCase{"notAnApplication", "[Desktop Entry]\nType=Link\nExec=%1\n", false},
         ForeignEntryCase{"otherGroupOnly", "[Desktop Action x]\nType=Application\nExec=%1\n", false},
         ForeignEntryCase{"openQuote", "[Desktop Entry]\nType=Application\nExec=\"%1\n", false},
-        ForeignEntryCase{"localisedExecOnly", "[Desktop Entry]\nType=Application\nExec[ko]=%1\n", false},
-        ForeignEntryCase{"notADesktopEntry", "%1", false}),
+        ForeignEntryCase{"localisedExecOnly", "[Desktop Entry]\nType=Application\nExec[ko]=%1\n", false}),
     [](const auto& info) { return info.param.name; });
 // clang-format on
 
@@ -139,16 +142,6 @@ TEST_F(AutostartEntryTest, SameProgramReachedThroughASymlinkCounts) {
     writeAll(entry(),
              QStringLiteral("[Desktop Entry]\nType=Application\nExec=%1\n").arg(link).toUtf8());
     EXPECT_TRUE(XdgAutostartEntry(entry(), program()).isRegistered());
-}
-
-TEST_F(AutostartEntryTest, RegisteringReplacesADisabledEntry) {
-    writeAll(entry(), QStringLiteral("[Desktop Entry]\nType=Application\nExec=%1\nHidden=true\n")
-                          .arg(program())
-                          .toUtf8());
-    XdgAutostartEntry registration(entry(), program());
-    ASSERT_FALSE(registration.isRegistered());
-    ASSERT_FALSE(registration.registerItem().has_value());
-    EXPECT_TRUE(registration.isRegistered());
 }
 
 TEST_F(AutostartEntryTest, RegistrationThatCannotBeWrittenFailsReadably) {
@@ -184,10 +177,15 @@ TEST_F(AutostartEntryTest, EntryThatCannotBeRemovedFailsTheUnregistration) {
     EXPECT_EQ(error->reason(), QString::fromLocal8Bit(strerror(EISDIR)));
 }
 
-TEST(AutostartEntryPathTest, LivesInTheUsersAutostartFolder) {
-    testing::ScopedEnvironment config("XDG_CONFIG_HOME", "/tmp/corvane-config-test");
+TEST(DefaultPathsTest, LieInTheUsersConfigFolder) {
+    // An empty value reads as unset, as the variable is outside tests.
+    const QByteArray before = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "/tmp/corvane-config-test");
     EXPECT_EQ(XdgAutostartEntry::defaultEntryPath(),
               QStringLiteral("/tmp/corvane-config-test/autostart/corvane.desktop"));
+    EXPECT_EQ(FileSettingsStore::defaultFilePath(),
+              QStringLiteral("/tmp/corvane-config-test/Corvane/settings.plist"));
+    qputenv("XDG_CONFIG_HOME", before);
 }
 
 }  // namespace

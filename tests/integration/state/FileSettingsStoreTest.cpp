@@ -7,7 +7,6 @@
 #include <QTemporaryDir>
 #include <limits>
 
-#include "ScopedEnvironment.h"
 #include "platform/linux/settings/FileSettingsStore.h"
 #include "support/Files.h"
 
@@ -235,12 +234,6 @@ TEST_F(FileSettingsStoreTest, TwoInstancesKeepEachOthersChanges) {
     EXPECT_EQ(reopened.string("iconStyle"), QStringLiteral("ring"));
     EXPECT_EQ(reopened.string("colorMode"), QStringLiteral("blue"));
     EXPECT_EQ(reopened.integer("selectedDisplayID"), 4);
-}
-
-TEST(FileSettingsStorePathTest, LivesInTheConfigFolderOfTheUser) {
-    testing::ScopedEnvironment config("XDG_CONFIG_HOME", "/tmp/corvane-config-test");
-    EXPECT_EQ(FileSettingsStore::defaultFilePath(),
-              QStringLiteral("/tmp/corvane-config-test/Corvane/settings.plist"));
 }
 
 }  // namespace

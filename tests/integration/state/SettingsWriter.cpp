@@ -18,14 +18,14 @@ int main(int argc, char** argv) {
     corvane::FileSettingsStore store(QString::fromLocal8Bit(argv[1]));
     const auto start = std::chrono::steady_clock::now();
     for (std::int64_t round = 1;; ++round) {
-        if (const auto error =
-                store.setValue(corvane::testing::kPayloadKey, corvane::testing::payload(round))) {
-            std::fprintf(stderr, "%s\n", qPrintable(error->description()));
-            return 1;
-        }
-        if (const auto error = store.setValue(corvane::testing::kRoundKey, round)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error->description()));
-            return 1;
+        using Entry = std::pair<QString, corvane::SettingValue>;
+        for (const Entry& entry :
+             {Entry{corvane::testing::kPayloadKey, corvane::testing::payload(round)},
+              Entry{corvane::testing::kRoundKey, round}}) {
+            if (const auto error = store.setValue(entry.first, entry.second)) {
+                std::fprintf(stderr, "%s\n", qPrintable(error->description()));
+                return 1;
+            }
         }
         if (round == 1) {
             const auto took = std::chrono::duration_cast<std::chrono::microseconds>(

@@ -23,23 +23,20 @@ struct Recorder {
     }
 };
 
-TEST(DisplaySettingsLauncher, StartsTheFirstInstalledPanel) {
-    Recorder recorder{{"arandr", "systemsettings"}, {}, {}};
-    EXPECT_EQ(recorder.launcher().open(), QStringLiteral("/usr/bin/systemsettings"));
-    EXPECT_EQ(recorder.started, QStringList({"/usr/bin/systemsettings kcm_kscreen"}));
-}
-
-TEST(DisplaySettingsLauncher, FallsThroughToNextWhenOneFailsToStart) {
-    Recorder recorder{{"gnome-control-center", "arandr"}, {"gnome-control-center"}, {}};
-    EXPECT_EQ(recorder.launcher().open(), QStringLiteral("/usr/bin/arandr"));
-    EXPECT_EQ(recorder.started,
-              QStringList({"/usr/bin/gnome-control-center display", "/usr/bin/arandr"}));
-}
-
-TEST(DisplaySettingsLauncher, NothingInstalledStartsNothing) {
-    Recorder recorder;
-    EXPECT_TRUE(recorder.launcher().open().isEmpty());
-    EXPECT_TRUE(recorder.started.isEmpty());
+// Installed panels, the ones that fail to start, and what is started.
+TEST(DisplaySettingsLauncher, StartsTheFirstInstalledPanelThatStarts) {
+    const std::tuple<Recorder, QString, QStringList> rows[] = {
+        {{{"arandr", "systemsettings"}, {}, {}},
+         "/usr/bin/systemsettings",
+         {"/usr/bin/systemsettings kcm_kscreen"}},
+        {{{"gnome-control-center", "arandr"}, {"gnome-control-center"}, {}},
+         "/usr/bin/arandr",
+         {"/usr/bin/gnome-control-center display", "/usr/bin/arandr"}},
+        {Recorder{}, "", {}}};
+    for (auto [recorder, opened, started] : rows) {
+        EXPECT_EQ(recorder.launcher().open(), opened);
+        EXPECT_EQ(recorder.started, started);
+    }
 }
 
 }  // namespace

@@ -31,10 +31,5 @@ INSTANTIATE_TEST_SUITE_P(
                           "ButtonFrameInAnotherWindow", {true, false, false, true}, D::close}),
     [](const ::testing::TestParamInfo<LocalCase>& info) { return info.param.name; });
 
-TEST(GlobalMouseDownDecision, ClosesOnlyAShownPopover) {
-    EXPECT_EQ(decideGlobalMouseDown(true), D::close);
-    EXPECT_EQ(decideGlobalMouseDown(false), D::keepOpen);
-}
-
 }  // namespace
 }  // namespace corvane

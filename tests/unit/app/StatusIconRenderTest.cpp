@@ -15,6 +15,7 @@ namespace {
 
 using samples::displayAt;
 using testing::colorAt;
+using testing::countPixels;
 using testing::inkBounds;
 using testing::onCircle;
 using testing::sameRgb;
@@ -114,35 +115,26 @@ TEST(StatusIconRender, OpaqueInkHasTheTintOfEachColourMode) {
                 const StatusIconInput in = inputFor(style, mode, bar);
                 const QColor expected = StatusIconModel::menuBarColor(in);
                 const QImage image = renderStatusIcon(in, {.devicePixelRatio = 2}).image;
-                int opaque = 0;
-                int wrong = 0;
-                for (int y = 0; y < image.height(); ++y) {
-                    for (int x = 0; x < image.width(); ++x) {
-                        const QColor pixel = image.pixelColor(x, y);
-                        if (pixel.alpha() == 255) {
-                            ++opaque;
-                            wrong += sameRgb(pixel, expected, 1) ? 0 : 1;
-                        }
-                    }
-                }
+                const auto opaque = [](QColor pixel) { return pixel.alpha() == 255; };
                 const std::string what = (persistedWord(style) + "/" + persistedWord(mode) +
                                           (bar == Appearance::dark ? "/dark" : "/light"))
                                              .toStdString();
-                EXPECT_GT(opaque, 10) << what;
-                EXPECT_EQ(wrong, 0) << what;
+                EXPECT_GT(countPixels(image, opaque), 10) << what;
+                EXPECT_EQ(
+                    countPixels(image,
+                                [&](QColor p) { return opaque(p) && !sameRgb(p, expected, 1); }),
+                    0)
+                    << what;
             }
         }
     }
 }
 
-TEST(StatusIconRender, CarriesTextsAndDescribesOnlyTheGlyph) {
+// The texts are the model's; only the glyph is a picture worth describing.
+TEST(StatusIconRender, IsEighteenHighAndDescribesOnlyTheGlyph) {
     for (MenuBarIconStyle style : kAllIconStyles) {
         const StatusIconAppearance shown =
             renderStatusIcon(inputFor(style, MenuBarColorMode::blue, Appearance::light, 120));
-        EXPECT_EQ(shown.toolTip, QStringLiteral("화면 주사율: 120Hz"));
-        EXPECT_EQ(shown.accessibleName, QStringLiteral("화면 주사율 120Hz"));
-        EXPECT_EQ(shown.signature,
-                  persistedWord(style) + QStringLiteral("|blue|120Hz|7|1920×1080 · 120Hz"));
         EXPECT_EQ(shown.imageDescription,
                   style == MenuBarIconStyle::glyph ? QStringLiteral("디스플레이") : QString());
         EXPECT_EQ(shown.image.height(), 18);

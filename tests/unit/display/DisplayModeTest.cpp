@@ -65,31 +65,22 @@ DisplayInfo display(double scale, std::vector<DisplayModeInfo> modes,
     return info;
 }
 
-TEST(HiDPIModes, KeepsOnlyDenseModesAtScaleOne) {
+TEST(HiDPIModes, KeepsDenseModesBelowScaleTwoAndEveryModeFromIt) {
     const DisplayInfo info =
         display(1.0, {kRetina, kLowDensity, kZeroWidth, kScaled, kOneAxisDense, kRetinaFast});
     EXPECT_EQ(info.hiDPIModes(), (std::vector{kRetina, kScaled, kRetinaFast}));
-}
-
-TEST(HiDPIModes, KeepsEveryModeAtScaleTwo) {
     const std::vector modes{kLowDensity, kZeroWidth, kRetina};
     EXPECT_EQ(display(2.0, modes).hiDPIModes(), modes);
     EXPECT_EQ(display(1.99, modes).hiDPIModes(), std::vector{kRetina});
 }
 
-TEST(MenuModes, AllLowDensityModesOfferEverything) {
-    const std::vector modes{kLowDensity, mode(0, 1280, 720, 60)};
-    EXPECT_EQ(display(1.0, modes, kLowDensity).menuModes(), modes);
-}
-
-TEST(MenuModes, MatchingCurrentModeIsNotAddedAgain) {
-    const DisplayModeInfo nearlyRetina = mode(0, 1920, 1080, 59.94, 3840, 2160);
-    const DisplayInfo info = display(1.0, {kLowDensity, kRetina}, nearlyRetina);
-    EXPECT_EQ(info.menuModes(), std::vector{kRetina});
-}
-
-TEST(MenuModes, NoCurrentModeGivesTheDenseModes) {
+// Dense modes when there are any, and a current mode they lack after them.
+TEST(MenuModes, OfferTheDenseModesElseEveryMode) {
+    const std::vector lowDensity{kLowDensity, mode(0, 1280, 720, 60)};
+    EXPECT_EQ(display(1.0, lowDensity, kLowDensity).menuModes(), lowDensity);
     EXPECT_EQ(display(1.0, {kLowDensity, kRetina}).menuModes(), std::vector{kRetina});
+    const DisplayModeInfo nearlyRetina = mode(0, 1920, 1080, 59.94, 3840, 2160);
+    EXPECT_EQ(display(1.0, {kLowDensity, kRetina}, nearlyRetina).menuModes(), std::vector{kRetina});
 }
 
 }  // namespace

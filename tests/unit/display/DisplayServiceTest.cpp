@@ -124,56 +124,61 @@ TEST_F(DisplayServiceTest, MainDisplayFirstThenNaturalNameOrder) {
     EXPECT_EQ(hangul, QStringList({"모니터 9", "모니터 10"}));
 }
 
-TEST_F(DisplayServiceTest, ModesAreSortedAndNearDuplicatesCollapse) {
-    plug(1, {usableMode(10, 1920, 1080, 60.0), usableMode(11, 1920, 1080, 59.94),
-             usableMode(12, 2560, 1440, 59.88), usableMode(13, 1280, 720, 60.0),
-             usableMode(14, 1920, 1080, 120.0), unusable(usableMode(15, 1920, 1080, 75.0)),
-             usableMode(16, 2560, 1440, 60.0)});
-    const std::vector<DisplayInfo> displays = service.snapshot();
-    ASSERT_EQ(displays.size(), 1u);
-    const DisplayInfo& display = displays[0];
-    // The 60.0 Hz current mode matches the kept 59.94 Hz mode, so it is
-    // not added back even though their identifiers differ.
-    EXPECT_EQ(display.currentMode->id, 10);
+// The modes a display offers, from the platform's list and current mode.
+struct ModeListCase {
+    const char* name;
+    std::vector<PlatformMode> modes;
+    std::optional<PlatformMode> current;  // none: the first listed
+    bool currentListed;
+    std::vector<std::int32_t> offered;
+};
+
+void PrintTo(const ModeListCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ModeListTest : public DisplayServiceTest,
+                     public ::testing::WithParamInterface<ModeListCase> {};
+
+TEST_P(ModeListTest, IsSortedWithoutNearDuplicates) {
+    const ModeListCase& c = GetParam();
+    const PlatformMode current = c.current.value_or(c.modes.front());
+    backend.plug({1, c.modes, c.currentListed ? std::optional(current.handle) : std::nullopt,
+                  c.currentListed ? std::nullopt : std::optional(current)});
+    const DisplayInfo display = service.snapshot().at(0);
+    EXPECT_EQ(display.currentMode, current.info);
     std::vector<std::int32_t> ids;
     for (const DisplayModeInfo& mode : display.modes) {
         ids.push_back(mode.id);
     }
-    EXPECT_EQ(ids, (std::vector<std::int32_t>{13, 11, 14, 12, 16}));
+    EXPECT_EQ(ids, c.offered);
 }
 
-TEST_F(DisplayServiceTest, EveryZeroRateModeKeepsOnePerSize) {
-    plug(1, {usableMode(1, 1920, 1080, 0), usableMode(2, 1920, 1080, 0),
-             usableMode(3, 1280, 720, 0), usableMode(4, 1280, 720, -1)});
-    const DisplayInfo display = service.snapshot().at(0);
-    ASSERT_EQ(display.modes.size(), 2u);
-    EXPECT_EQ(display.modes[0].id, 4);  // -1 sorts before 0
-    EXPECT_EQ(display.modes[1].id, 1);
-}
+const PlatformMode kUnusableCurrent = unusable(usableMode(20, 1600, 900, 60));
 
-TEST_F(DisplayServiceTest, ExactTiesKeepTheFirstListed) {
-    plug(1, {usableMode(5, 1920, 1080, 60), usableMode(6, 1920, 1080, 60)});
-    EXPECT_EQ(service.snapshot().at(0).modes.at(0).id, 5);
-}
-
-TEST_F(DisplayServiceTest, UnusableCurrentModeIsStillOffered) {
-    const PlatformMode current = unusable(usableMode(20, 1600, 900, 60));
-    backend.plug({1,
-                  {usableMode(1, 1920, 1080, 60), current, usableMode(2, 1280, 720, 60)},
-                  current.handle,
-                  std::nullopt});
-    const DisplayInfo display = service.snapshot().at(0);
-    ASSERT_EQ(display.modes.size(), 3u);
-    EXPECT_EQ(display.modes[1], current.info);
-    EXPECT_EQ(display.currentMode, current.info);
-}
-
-TEST_F(DisplayServiceTest, DisplayWithoutModesOffersItsCurrentMode) {
-    const PlatformMode current = usableMode(3, 1024, 768, 60);
-    backend.plug({1, {}, std::nullopt, current});
-    const DisplayInfo display = service.snapshot().at(0);
-    EXPECT_EQ(display.modes, std::vector{current.info});
-}
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ModeListTest,
+    ::testing::Values(
+        // The 60.0 Hz current mode matches the kept 59.94 Hz mode, so it is
+        // not added back even though their identifiers differ.
+        ModeListCase{"sortedNearDuplicatesCollapse",
+            {usableMode(10, 1920, 1080, 60.0), usableMode(11, 1920, 1080, 59.94),
+             usableMode(12, 2560, 1440, 59.88), usableMode(13, 1280, 720, 60.0),
+             usableMode(14, 1920, 1080, 120.0), unusable(usableMode(15, 1920, 1080, 75.0)),
+             usableMode(16, 2560, 1440, 60.0)}, std::nullopt, true, {13, 11, 14, 12, 16}},
+        // -1 sorts before 0; every rate of 0 or less keeps one per size.
+        ModeListCase{"zeroRatesOnePerSize",
+            {usableMode(1, 1920, 1080, 0), usableMode(2, 1920, 1080, 0),
+             usableMode(3, 1280, 720, 0), usableMode(4, 1280, 720, -1)}, std::nullopt, true, {4, 1}},
+        ModeListCase{"exactTiesKeepTheFirst",
+            {usableMode(5, 1920, 1080, 60), usableMode(6, 1920, 1080, 60)}, std::nullopt, true, {5}},
+        ModeListCase{"unusableCurrentStillOffered",
+            {usableMode(1, 1920, 1080, 60), kUnusableCurrent, usableMode(2, 1280, 720, 60)},
+            kUnusableCurrent, true, {2, 20, 1}},
+        ModeListCase{"noModesOffersTheCurrent", {}, usableMode(3, 1024, 768, 60), false, {3}}),
+    [](const auto& info) { return info.param.name; });
+// clang-format on
 
 // setMode
 
@@ -207,12 +212,9 @@ INSTANTIATE_TEST_SUITE_P(Requests, ModeChoiceTest,
                                            ChoiceCase{{999, 1920, 1080, 1920, 1080, 59.95, 0}, 32},
                                            ChoiceCase{{0, 1920, 1080, 1920, 1080, 59.99, 0}, 31},
                                            ChoiceCase{{34, 1920, 1080, 1920, 1080, 60, 0}, 34},
-                                           ChoiceCase{{30, 1920, 1080, 1920, 1080, 60, 0}, 31}));
-
-TEST_F(SetModeTest, IdentifierMatchWinsOverRecordedSize) {
-    EXPECT_FALSE(service.setMode({33, 800, 600, 800, 600, 75, 0}, 1));
-    EXPECT_EQ(backend.currentModeOf(1)->handle, 33u);
-}
+                                           ChoiceCase{{30, 1920, 1080, 1920, 1080, 60, 0}, 31},
+                                           // The identifier wins over the recorded size.
+                                           ChoiceCase{{33, 800, 600, 800, 600, 75, 0}, 33}));
 
 struct SetModeErrorCase {
     const char* name;

@@ -16,6 +16,7 @@ namespace corvane {
 namespace {
 
 using testing::colorAt;
+using testing::countPixels;
 using testing::onCircle;
 using testing::sameRgb;
 
@@ -83,14 +84,8 @@ TEST(StatusIconBadge, IsATintedSquareWithTheSymbol) {
     EXPECT_NEAR(fill.alphaF(), 0.1, 0.02);
     EXPECT_TRUE(sameRgb(fill, kBlue, 12));
     EXPECT_EQ(colorAt(image, {0.2, 0.2}).alpha(), 0);
-    int symbolPixels = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor pixel = image.pixelColor(x, y);
-            symbolPixels += pixel.alpha() == 255 && sameRgb(pixel, kBlue, 2) ? 1 : 0;
-        }
-    }
-    EXPECT_GT(symbolPixels, 100);
+    EXPECT_GT(countPixels(image, [](QColor p) { return p.alpha() == 255 && sameRgb(p, kBlue, 2); }),
+              100);
 }
 
 // The selector in a row as wide as the panel's content.
@@ -108,22 +103,21 @@ struct Selector {
     QAbstractButton* button(const char* name) const {
         return selector->findChild<QAbstractButton*>(QString::fromLatin1(name));
     }
-    // The colour of the ring preview's arc at six o'clock.
-    QColor ringPreview() const {
-        QAbstractButton* ring = button("iconStyle.ring");
-        QImage image(ring->size() * 2, QImage::Format_ARGB32_Premultiplied);
-        image.setDevicePixelRatio(2);
-        image.fill(Qt::white);
-        ring->render(&image);
-        return colorAt(image, {ring->width() / 2.0, 9 + 12 + 11.5});
-    }
-    QColor outline(const char* name) const {
+    // A button's colour at a point, drawn on white.
+    QColor colorOf(const char* name, QPointF at) const {
         QAbstractButton* target = button(name);
         QImage image(target->size() * 2, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(2);
         image.fill(Qt::white);
         target->render(&image);
-        return colorAt(image, {0.6, target->height() / 2.0});
+        return colorAt(image, at);
+    }
+    // The ring preview's arc at six o'clock.
+    QColor ringPreview() const {
+        return colorOf("iconStyle.ring", {button("iconStyle.ring")->width() / 2.0, 9 + 12 + 11.5});
+    }
+    QColor outline(const char* name) const {
+        return colorOf(name, {0.6, button(name)->height() / 2.0});
     }
 };
 

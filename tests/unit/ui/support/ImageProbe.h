@@ -42,4 +42,17 @@ inline QRect inkBounds(const QImage& image, int minimumAlpha = 1) {
     return bounds;
 }
 
+// How many pixels of `image` (of `area` alone, when given) pass `test`.
+template <typename Test>
+int countPixels(const QImage& image, Test test, QRect area = {}) {
+    area = area.isNull() ? image.rect() : area;
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            count += test(image.pixelColor(x, y)) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
 }  // namespace corvane::testing

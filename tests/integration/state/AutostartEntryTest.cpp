@@ -94,15 +94,10 @@ TEST_F(AutostartEntryTest, ProgramPathWithControlCharactersIsRefused) {
     EXPECT_FALSE(QFileInfo::exists(entry()));
 }
 
-struct ForeignEntryCase {
-    const char* name;
+struct ForeignEntryCase : NamedCase {
     const char* text;  // %1 stands for this installation's program
     bool enabled;
 };
-
-void PrintTo(const ForeignEntryCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class ForeignEntryTest : public AutostartEntryTest,
                          public ::testing::WithParamInterface<ForeignEntryCase> {};
@@ -132,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
         ForeignEntryCase{"otherGroupOnly", "[Desktop Action x]\nType=Application\nExec=%1\n", false},
         ForeignEntryCase{"openQuote", "[Desktop Entry]\nType=Application\nExec=\"%1\n", false},
         ForeignEntryCase{"localisedExecOnly", "[Desktop Entry]\nType=Application\nExec[ko]=%1\n", false}),
-    [](const auto& info) { return info.param.name; });
+    CaseName());
 // clang-format on
 
 TEST_F(AutostartEntryTest, SameProgramReachedThroughASymlinkCounts) {

@@ -91,14 +91,9 @@ TEST_F(FileSettingsStoreTest, EntriesOfOtherTypesReadAsAbsentAndAreKept) {
     EXPECT_TRUE(readAll(file()).contains("<real>"));
 }
 
-struct DamagedCase {
-    const char* name;
+struct DamagedCase : NamedCase {
     QByteArray bytes;  // what lies at the path; a null array puts a folder there
 };
-
-void PrintTo(const DamagedCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class DamagedSettingsFileTest : public FileSettingsStoreTest,
                                 public ::testing::WithParamInterface<DamagedCase> {};
@@ -143,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{"empty", QByteArray("")},
                       DamagedCase{"binaryNoise", QByteArray("bplist00\xff\xfe\x00\x13", 12)},
                       DamagedCase{"folderInItsPlace", QByteArray()}),
-    [](const auto& info) { return info.param.name; });
+    CaseName());
 
 TEST_F(FileSettingsStoreTest, TwoDamagedFilesInOneSecondGetDistinctNames) {
     writeAll(file(), "first");

@@ -47,15 +47,10 @@ INSTANTIATE_TEST_SUITE_P(Monitors, EdidParseTest,
                              // Vendor text descriptors (0xFE) are not a name.
                              ParsedCase{"panel-without-name.hex", {"BOE", 0x0974, 0, "", ""}}));
 
-struct BrokenCase {
-    const char* name;
+struct BrokenCase : NamedCase {
     QByteArray (*make)();
     EdidError expected;
 };
-
-void PrintTo(const BrokenCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class BrokenEdidTest : public ::testing::TestWithParam<BrokenCase> {};
 
@@ -80,7 +75,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  EdidError::badChecksum},
                       BrokenCase{"NotAnEdid", [] { return QByteArray(128, '\0'); },
                                  EdidError::badHeader}),
-    [](const ::testing::TestParamInfo<BrokenCase>& info) { return info.param.name; });
+    CaseName());
 
 TEST(EdidTest, KeepsOnlyPrintableTextOfADescriptor) {
     QByteArray bytes = blob("no-serial.hex");

@@ -114,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
             Kind::outOfRange, "id"},
         DecodingCase{"topLevelArray", "[1,2,3]", std::nullopt, Kind::notAnObject, ""},
         DecodingCase{"truncated", QByteArray(kValid).left(40), std::nullopt, Kind::notAnObject, ""}),
-    [](const ::testing::TestParamInfo<DecodingCase>& info) { return info.param.name; });
+    CaseName());
 // clang-format on
 
 class SavedModeRoundTripTest : public ::testing::TestWithParam<SavedDisplayMode> {};

@@ -174,10 +174,19 @@ INSTANTIATE_TEST_SUITE_P(
     CaseName());
 // clang-format on
 
-TEST_F(DisplayStoreTest, NoDisplaysClearsTheSelectionAndItsKey) {
+// A snapshot that cannot be read changes nothing; no displays at all clear
+// the selection and its key until a display appears again.
+TEST_F(DisplayStoreTest, SelectionFollowsReadableSnapshotsOnly) {
     plugBoth();
     DisplayStore& s = open();
-    ASSERT_TRUE(settings.contains(kSelectedDisplayID));
+    s.selectDisplay(2);
+    backend.failOnlineList(true);
+    s.refresh();
+    EXPECT_EQ(s.displays().size(), 2u);
+    EXPECT_EQ(s.selectedDisplayID(), 2u);
+    EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
+
+    backend.failOnlineList(false);
     backend.unplug(1);
     backend.unplug(2);
     s.refresh();
@@ -188,17 +197,6 @@ TEST_F(DisplayStoreTest, NoDisplaysClearsTheSelectionAndItsKey) {
 
     backend.plug({2, {k720p60}, k720p60.handle, std::nullopt});
     s.refresh();
-    EXPECT_EQ(s.selectedDisplayID(), 2u);
-    EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
-}
-
-TEST_F(DisplayStoreTest, ASnapshotThatCannotBeReadChangesNothing) {
-    plugBoth();
-    DisplayStore& s = open();
-    s.selectDisplay(2);
-    backend.failOnlineList(true);
-    s.refresh();
-    EXPECT_EQ(s.displays().size(), 2u);
     EXPECT_EQ(s.selectedDisplayID(), 2u);
     EXPECT_EQ(settings.integer(kSelectedDisplayID), 2);
 }

@@ -25,22 +25,6 @@ class DisplayServiceTest : public ::testing::Test {
         backend.plug({id, std::move(modes), current, std::nullopt});
     }
 
-    void name(std::vector<std::pair<DisplayId, QString>> names) {
-        std::vector<ScreenDescription> screens;
-        for (auto& [id, text] : names) {
-            screens.push_back({id, text, 1.0});
-        }
-        backend.setScreens(std::move(screens));
-    }
-
-    QStringList snapshotNames() const {
-        QStringList names;
-        for (const DisplayInfo& display : service.snapshot()) {
-            names << display.name;
-        }
-        return names;
-    }
-
     FakeDisplayBackend backend;
     DisplayService service{backend};
 };
@@ -93,16 +77,19 @@ TEST_F(DisplayServiceTest, MainDisplayFirstThenNaturalNameOrder) {
                             "Display 9",  "Display 2", "모니터 9", "Alpha"};
     // Identifiers fall as the platform lists the displays, so that the
     // platform's order and the identifiers' disagree.
-    std::vector<std::pair<DisplayId, QString>> screens;
+    std::vector<ScreenDescription> screens;
     for (qsizetype i = 0; i < names.size(); ++i) {
         const auto id = static_cast<DisplayId>(20 - i);
         plug(id, {usableMode(static_cast<std::int32_t>(id), 1920, 1080, 60)});
-        screens.emplace_back(id, names[i]);
+        screens.push_back({id, names[i], 1.0});
     }
     backend.setMain(18);
-    name(screens);
+    backend.setScreens(std::move(screens));
 
-    const QStringList ordered = snapshotNames();
+    QStringList ordered;
+    for (const DisplayInfo& display : service.snapshot()) {
+        ordered << display.name;
+    }
     ASSERT_EQ(ordered.size(), names.size());
     EXPECT_EQ(ordered.front(), QStringLiteral("Zebra"));
     // Case-insensitive, digit runs by value, equal names in platform

@@ -85,23 +85,20 @@ QStringList menuLines(const PullDownMenu* menu) {
 
 TEST(PopoverLayout, DisplayPanelAndItsMenusReadEverythingInOrder) {
     auto panel = showPanel(normalView());
-    const QStringList expected = kHeader +
-                                 QStringList{"text Studio 모니터",
-                                             "text 2560×1440",
-                                             "text 현재 선택된 디스플레이",
-                                             "text 144Hz",
-                                             "text Appearance",
-                                             "group Appearance",
-                                             "radio Glyph",
-                                             "radio Number",
-                                             "radio Ring ✓",
-                                             "text Animate on change",
-                                             "text 값이 바뀔 때만 짧게 pulse",
-                                             "check box Animate on change ✓"} +
-                                 swatches(MenuBarColorMode::adaptive) +
-                                 QStringList{"menu 디스플레이 선택 = Studio 모니터",
-                                             "menu 해상도 및 주사율 = 2560×1440 · 144Hz"} +
-                                 kFooter;
+    // clang-format off
+    const QStringList expected =
+        kHeader +
+        QStringList{"text Studio 모니터", "text 2560×1440", "text 현재 선택된 디스플레이",
+                    "text 144Hz",
+                    "text Appearance", "group Appearance",
+                    "radio Glyph", "radio Number", "radio Ring ✓",
+                    "text Animate on change", "text 값이 바뀔 때만 짧게 pulse",
+                    "check box Animate on change ✓"} +
+        swatches(MenuBarColorMode::adaptive) +
+        QStringList{"menu 디스플레이 선택 = Studio 모니터",
+                    "menu 해상도 및 주사율 = 2560×1440 · 144Hz"} +
+        kFooter;
+    // clang-format on
     EXPECT_EQ(panelContents(*panel), expected);
     EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "displayMenu")),
               (QStringList{"✓ 현재 · Studio 모니터", "LG HDR 4K"}));

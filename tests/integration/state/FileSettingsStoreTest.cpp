@@ -79,26 +79,9 @@ TEST_F(FileSettingsStoreTest, ValuesSurviveReopeningExactlyAndOfTheirType) {
     EXPECT_FALSE(reopened.value("gone").has_value());
 }
 
-TEST_F(FileSettingsStoreTest, EntriesOfOtherTypesReadAsAbsentAndAreKept) {
-    QByteArray text = kWellFormed;
-    text.replace("<dict>", "<dict>\n\t<key>scale</key>\n\t<real>1.5</real>");
-    writeAll(file(), text);
-    {
-        FileSettingsStore store(file());
-        EXPECT_FALSE(store.value("scale").has_value());
-        ASSERT_FALSE(store.setValue("animateOnChange", false).has_value());
-    }
-    EXPECT_TRUE(readAll(file()).contains("<real>"));
-}
-
-struct DamagedCase {
-    const char* name;
+struct DamagedCase : NamedCase {
     QByteArray bytes;  // what lies at the path; a null array puts a folder there
 };
-
-void PrintTo(const DamagedCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class DamagedSettingsFileTest : public FileSettingsStoreTest,
                                 public ::testing::WithParamInterface<DamagedCase> {};
@@ -143,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DamagedCase{"empty", QByteArray("")},
                       DamagedCase{"binaryNoise", QByteArray("bplist00\xff\xfe\x00\x13", 12)},
                       DamagedCase{"folderInItsPlace", QByteArray()}),
-    [](const auto& info) { return info.param.name; });
+    CaseName());
 
 TEST_F(FileSettingsStoreTest, TwoDamagedFilesInOneSecondGetDistinctNames) {
     writeAll(file(), "first");
@@ -210,8 +193,12 @@ TEST_F(FileSettingsStoreTest, StringsWithNulCannotBeStored) {
     EXPECT_FALSE(QFileInfo::exists(file()));
 }
 
-TEST_F(FileSettingsStoreTest, OpeningClearsOnlyTemporaryFilesOfAWriterThatDied) {
-    writeAll(file(), kWellFormed);
+// A file written by hand is read; entries of other types read as absent and
+// are kept. Only the temporary files of a writer that died are cleared.
+TEST_F(FileSettingsStoreTest, OpeningReadsAHandWrittenFileAndClearsOnlyDeadTemporaryFiles) {
+    QByteArray text = kWellFormed;
+    text.replace("<dict>", "<dict>\n\t<key>scale</key>\n\t<real>1.5</real>");
+    writeAll(file(), text);
     writeAll(file() + ".corvane-tmp-Ab3dE9", "half a write");
     for (const char* kept : {".corrupt-20240101-101010", ".backup", ".Ab3dE9"}) {
         writeAll(file() + kept, "kept");
@@ -219,9 +206,11 @@ TEST_F(FileSettingsStoreTest, OpeningClearsOnlyTemporaryFilesOfAWriterThatDied) 
     FileSettingsStore store(file());
     EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 4);
     EXPECT_FALSE(QFileInfo::exists(file() + ".corvane-tmp-Ab3dE9"));
-    // The file, written by hand, is read.
     EXPECT_EQ(store.integer("selectedDisplayID"), 3);
     EXPECT_EQ(store.string("iconStyle"), QStringLiteral("ring"));
+    EXPECT_FALSE(store.value("scale").has_value());
+    ASSERT_FALSE(store.setValue("animateOnChange", false).has_value());
+    EXPECT_TRUE(readAll(file()).contains("<real>"));
 }
 
 TEST_F(FileSettingsStoreTest, TwoInstancesKeepEachOthersChanges) {

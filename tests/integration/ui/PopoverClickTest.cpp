@@ -12,16 +12,11 @@ using namespace corvane::testing;
 
 // One control of the panel, how a user reaches it, and the single callback
 // it must fire.
-struct Click {
-    const char* name;
+struct Click : NamedCase {
     std::function<void(const QWidget&)> act;
     QStringList expected;
     DisplayPopoverView (*view)() = normalView;
 };
-
-void PrintTo(const Click& value, std::ostream* out) {
-    *out << value.name;
-}
 
 std::function<void(const QWidget&)> button(const char* name) {
     return [name](const QWidget& root) {
@@ -89,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
         Click{"modesPlaceholder", entry("modePicker", "modeMenu", 0), {}, noDisplayView},
         Click{"cardIsNotAControl", button("statusCard.display"), {}},
         Click{"pickerFaceAlone", button("displayPicker"), {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(PopoverStatelessControls, ShowOnlyWhatTheViewSays) {
     CallbackLog log;

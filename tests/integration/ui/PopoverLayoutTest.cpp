@@ -68,30 +68,51 @@ QStringList swatches(MenuBarColorMode selected) {
     return out;
 }
 
-TEST(PopoverLayout, DisplayPanelReadsEverythingInOrder) {
+// The three pull-down menus as a user sees them: each action's text, with
+// the state of a toggle; a disabled entry in brackets.
+QStringList menuLines(const PullDownMenu* menu) {
+    QStringList out;
+    for (const QAction* action : menu->actions()) {
+        const QString shown = action->isCheckable()
+                                  ? (action->isChecked() ? "[x] " : "[ ] ") + action->text()
+                                  : action->text();
+        out << (action->isSeparator() ? QStringLiteral("---")
+                : action->isEnabled() ? shown
+                                      : "(" + shown + ")");
+    }
+    return out;
+}
+
+TEST(PopoverLayout, DisplayPanelAndItsMenusReadEverythingInOrder) {
     auto panel = showPanel(normalView());
-    const QStringList expected = kHeader +
-                                 QStringList{"text Studio 모니터",
-                                             "text 2560×1440",
-                                             "text 현재 선택된 디스플레이",
-                                             "text 144Hz",
-                                             "text Appearance",
-                                             "group Appearance",
-                                             "radio Glyph",
-                                             "radio Number",
-                                             "radio Ring ✓",
-                                             "text Animate on change",
-                                             "text 값이 바뀔 때만 짧게 pulse",
-                                             "check box Animate on change ✓"} +
-                                 swatches(MenuBarColorMode::adaptive) +
-                                 QStringList{"menu 디스플레이 선택 = Studio 모니터",
-                                             "menu 해상도 및 주사율 = 2560×1440 · 144Hz"} +
-                                 kFooter;
+    // clang-format off
+    const QStringList expected =
+        kHeader +
+        QStringList{"text Studio 모니터", "text 2560×1440", "text 현재 선택된 디스플레이",
+                    "text 144Hz",
+                    "text Appearance", "group Appearance",
+                    "radio Glyph", "radio Number", "radio Ring ✓",
+                    "text Animate on change", "text 값이 바뀔 때만 짧게 pulse",
+                    "check box Animate on change ✓"} +
+        swatches(MenuBarColorMode::adaptive) +
+        QStringList{"menu 디스플레이 선택 = Studio 모니터",
+                    "menu 해상도 및 주사율 = 2560×1440 · 144Hz"} +
+        kFooter;
+    // clang-format on
     EXPECT_EQ(panelContents(*panel), expected);
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "displayMenu")),
+              (QStringList{"✓ 현재 · Studio 모니터", "LG HDR 4K"}));
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "modeMenu")),
+              (QStringList{"2560×1440 · 59.94Hz", "✓ 현재 · 2560×1440 · 144Hz", "1920×1080 · 60Hz",
+                           "1920×1080 · 120Hz"}));
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "moreMenu")),
+              (QStringList{"[x] 로그인 시 자동 실행", "[ ] 로그인 시 마지막 모드 적용", "---",
+                           "(업데이트: 최신 버전입니다)", "업데이트 확인", "디스플레이 설정 열기",
+                           "---", "종료"}));
 }
 
 // Laid out like the display panel (above), with placeholders.
-TEST(PopoverLayout, EmptyPanelReadsPlaceholders) {
+TEST(PopoverLayout, EmptyPanelAndItsMenusReadPlaceholders) {
     auto panel = showPanel(noDisplayView());
     const QStringList contents = panelContents(*panel);
     EXPECT_EQ(contents.mid(kHeader.size(), 2),
@@ -102,6 +123,14 @@ TEST(PopoverLayout, EmptyPanelReadsPlaceholders) {
           "menu 해상도 및 주사율 = 확인 중…"}) {
         EXPECT_TRUE(contents.contains(QString::fromUtf8(line))) << line;
     }
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "displayMenu")),
+              QStringList{"(디스플레이를 찾는 중…)"});
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "modeMenu")),
+              QStringList{"(디스플레이를 선택해 주세요)"});
+    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "moreMenu")),
+              (QStringList{"[ ] 로그인 시 자동 실행", "[ ] 로그인 시 마지막 모드 적용", "---",
+                           "(업데이트: 자동 업데이트: 확인 중…)", "(업데이트 확인 중…)",
+                           "디스플레이 설정 열기", "---", "종료"}));
 }
 
 TEST(PopoverLayout, DisplayWithoutModeReadsItsPlaceholders) {
@@ -125,46 +154,6 @@ TEST(PopoverLayout, StatusIconsAreTintedBlueOrSecondary) {
     auto* absent = child(*panel, "statusCard.none")->findChild<QuietStatusIcon*>();
     EXPECT_EQ(absent->tint(), ColorRole::secondaryLabel);
     EXPECT_TRUE(child(*panel, "statusCard.display")->isHidden());
-}
-
-// The three pull-down menus as a user sees them: each action's text, with
-// the state of a toggle; a disabled entry in brackets.
-QStringList menuLines(const PullDownMenu* menu) {
-    QStringList out;
-    for (const QAction* action : menu->actions()) {
-        const QString shown = action->isCheckable()
-                                  ? (action->isChecked() ? "[x] " : "[ ] ") + action->text()
-                                  : action->text();
-        out << (action->isSeparator() ? QStringLiteral("---")
-                : action->isEnabled() ? shown
-                                      : "(" + shown + ")");
-    }
-    return out;
-}
-
-TEST(PopoverMenus, ListDisplaysModesAndFurtherActions) {
-    auto panel = showPanel(normalView());
-    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "displayMenu")),
-              (QStringList{"✓ 현재 · Studio 모니터", "LG HDR 4K"}));
-    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "modeMenu")),
-              (QStringList{"2560×1440 · 59.94Hz", "✓ 현재 · 2560×1440 · 144Hz", "1920×1080 · 60Hz",
-                           "1920×1080 · 120Hz"}));
-    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "moreMenu")),
-              (QStringList{"[x] 로그인 시 자동 실행", "[ ] 로그인 시 마지막 모드 적용", "---",
-                           "(업데이트: 최신 버전입니다)", "업데이트 확인", "디스플레이 설정 열기",
-                           "---", "종료"}));
-}
-
-TEST(PopoverMenus, ShowPlaceholdersAndTheRunningCheck) {
-    auto panel = showPanel(noDisplayView());
-    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "displayMenu")),
-              QStringList{"(디스플레이를 찾는 중…)"});
-    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "modeMenu")),
-              QStringList{"(디스플레이를 선택해 주세요)"});
-    EXPECT_EQ(menuLines(child<PullDownMenu>(*panel, "moreMenu")),
-              (QStringList{"[ ] 로그인 시 자동 실행", "[ ] 로그인 시 마지막 모드 적용", "---",
-                           "(업데이트: 자동 업데이트: 확인 중…)", "(업데이트 확인 중…)",
-                           "디스플레이 설정 열기", "---", "종료"}));
 }
 
 TEST(PopoverGeometry, ContentIs326WideInside362) {

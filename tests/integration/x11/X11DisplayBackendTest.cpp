@@ -43,12 +43,11 @@ QStringList namesOf(const std::vector<DisplayInfo>& displays) {
     return names;
 }
 
-TEST_F(X11DisplayBackendTest, SnapshotsOneDisplayWithItsCurrentModeAndDeduplicatedModes) {
+TEST_F(X11DisplayBackendTest, SnapshotsDisplaysInOrderWithModesAndStableIdentifiers) {
     server->attachEdid("DUMMY0", monitorEdid("Alpha", 1001));
-    const std::vector<DisplayInfo> displays = snapshot();
-
-    ASSERT_EQ(displays.size(), 1u);
-    const DisplayInfo& display = displays[0];
+    const std::vector<DisplayInfo> one = snapshot();
+    ASSERT_EQ(one.size(), 1u);
+    const DisplayInfo& display = one[0];
     EXPECT_EQ(display.name, "Alpha");
     EXPECT_TRUE(display.isMain);
     EXPECT_DOUBLE_EQ(display.backingScaleFactor, 1.0);
@@ -57,28 +56,23 @@ TEST_F(X11DisplayBackendTest, SnapshotsOneDisplayWithItsCurrentModeAndDeduplicat
     EXPECT_EQ(display.currentMode->pixelHeight, 1000);
     EXPECT_NEAR(display.currentMode->refreshRate, 60.0, 0.005);
     EXPECT_NE(display.currentMode->id, 0);
-
     // 59.94 falls within 0.1 Hz of the 59.88 kept before it, 60.00 does
     // not; at 1500×1000 the pair collapses to 59.94.
     EXPECT_THAT(
         ratesAt(display.modes, 1600, 1000),
         ElementsAre(DoubleNear(59.88, 0.005), DoubleNear(60.0, 0.005), DoubleNear(75.0, 0.005)));
     EXPECT_THAT(ratesAt(display.modes, 1500, 1000), ElementsAre(DoubleNear(59.94, 0.005)));
-}
 
-TEST_F(X11DisplayBackendTest, SnapshotsThreeDisplaysInOrderWithStableIdentifiers) {
-    // DUMMY0 "Alpha" (main), DUMMY1 "Display 10", DUMMY2 "Display 9", in a
-    // row from the left.
-    server->attachEdid("DUMMY0", monitorEdid("Alpha", 1001));
+    // DUMMY1 "Display 10" and DUMMY2 "Display 9" join, in a row from the left.
     server->plug("DUMMY1", "T60");
     server->attachEdid("DUMMY1", monitorEdid("Display 10", 1010));
     server->plug("DUMMY2", "P60", {"--right-of", "DUMMY1"});
     server->attachEdid("DUMMY2", monitorEdid("Display 9", 1009));
     const std::vector<DisplayInfo> displays = snapshot();
-
     ASSERT_EQ(displays.size(), 3u);
     EXPECT_EQ(namesOf(displays), QStringList({"Alpha", "Display 9", "Display 10"}));
     EXPECT_TRUE(displays[0].isMain);
+    EXPECT_EQ(displays[0].id, display.id);
     EXPECT_NEAR(displays[1].currentMode->refreshRate, 60.0, 0.005);
     EXPECT_EQ(displays[1].currentMode->width, 1500);
     EXPECT_EQ((std::set{displays[0].id, displays[1].id, displays[2].id}).size(), 3u);
@@ -113,20 +107,32 @@ TEST_F(X11DisplayBackendTest, TellsIdenticalMonitorsApart) {
     EXPECT_EQ(alone[1].id, displays[1].id);
 }
 
-TEST_F(X11DisplayBackendTest, GrowsTheScreenForALargerModeAndShrinksItAfterwards) {
+TEST_F(X11DisplayBackendTest, ResizesTheScreenForASwitchAndPassesOnTheCodeOfARefusal) {
+    // Wider than RandR's largest screen once placed right of DUMMY0.
+    server->newMode(Modeline::withRefresh("Huge", 32000, 1000, 30));
     server->plug("DUMMY1", "T60");
+    server->addMode("DUMMY1", "Huge");
     ASSERT_EQ(screenSize(), "3200 x 1000");
     auto backend = connectBackend(*server);
     DisplayService service(*backend);
     const DisplayInfo right = service.snapshot().at(1);
+    const std::optional<DisplayModeInfo> huge = modeAt(right.modes, 32000, 1000, 30.0);
     const std::optional<DisplayModeInfo> big = modeAt(right.modes, 2400, 1500, 60.0);
     const std::optional<DisplayModeInfo> back = modeAt(right.modes, 1600, 1000, 60.0);
-    ASSERT_TRUE(big && back);
+    ASSERT_TRUE(huge && big && back);
 
+    // The refusal leaves other programs' error handlers alone.
+    ForeignErrorHandler foreign;
+    EXPECT_EQ(service.setMode(*huge, right.id), DisplayServiceError::changeFailed(xBadValue()));
+    EXPECT_TRUE(foreign.isInstalled());
+    EXPECT_EQ(foreign.calls(), 0);
+    EXPECT_EQ(screenSize(), "3200 x 1000");
+    EXPECT_EQ(service.snapshot().at(1).currentMode->width, 1600);
+
+    // A larger mode grows the screen, and switching back shrinks it.
     EXPECT_EQ(service.setMode(*big, right.id), std::nullopt);
     EXPECT_EQ(screenSize(), "4000 x 1500");
     EXPECT_TRUE(server->xrandrOrThrow({"--current"}).contains("DUMMY1 connected 2400x1500+1600+0"));
-
     EXPECT_EQ(service.setMode(*back, right.id), std::nullopt);
     EXPECT_EQ(screenSize(), "3200 x 1000");
 
@@ -134,25 +140,6 @@ TEST_F(X11DisplayBackendTest, GrowsTheScreenForALargerModeAndShrinksItAfterwards
     server->xrandrOrThrow({"--output", "DUMMY1", "--panning", "2000x1200+1600+0"});
     EXPECT_EQ(service.setMode(*modeAt(right.modes, 1500, 1000, 59.94), right.id), std::nullopt);
     EXPECT_EQ(screenSize(), "3600 x 1200");
-}
-
-TEST_F(X11DisplayBackendTest, PassesOnTheCodeOfARefusedSwitchWithoutTouchingOtherHandlers) {
-    // Wider than RandR's largest screen once placed right of DUMMY0.
-    server->newMode(Modeline::withRefresh("Huge", 32000, 1000, 30));
-    server->plug("DUMMY1", "T60");
-    server->addMode("DUMMY1", "Huge");
-    auto backend = connectBackend(*server);
-    DisplayService service(*backend);
-    const DisplayInfo right = service.snapshot().at(1);
-    const std::optional<DisplayModeInfo> huge = modeAt(right.modes, 32000, 1000, 30.0);
-    ASSERT_TRUE(huge);
-
-    ForeignErrorHandler foreign;
-    EXPECT_EQ(service.setMode(*huge, right.id), DisplayServiceError::changeFailed(xBadValue()));
-    EXPECT_TRUE(foreign.isInstalled());
-    EXPECT_EQ(foreign.calls(), 0);
-    EXPECT_EQ(screenSize(), "3200 x 1000");
-    EXPECT_EQ(service.snapshot().at(1).currentMode->width, 1600);
 }
 
 TEST_F(X11DisplayBackendTest, ListsEveryModeOnceWithRatesAndUsabilityFromTheTimings) {

@@ -17,14 +17,9 @@ namespace {
 // Long enough for any straggling event of a burst to have been reported.
 constexpr int kSettleMs = 600;
 
-struct ExternalChange {
-    const char* name;
+struct ExternalChange : NamedCase {
     std::function<void(XorgServer&)> make;
 };
-
-void PrintTo(const ExternalChange& change, std::ostream* out) {
-    *out << change.name;
-}
 
 class X11DisplayChangeMonitorTest : public ::testing::TestWithParam<ExternalChange> {
   protected:
@@ -57,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExternalChange{"Unplug", [](XorgServer& s) { s.unplug("DUMMY1"); }},
         ExternalChange{"Switch", [](XorgServer& s) { s.setMode("DUMMY1", "Big60"); }},
         ExternalChange{"Edid", [](XorgServer& s) { s.attachEdid("DUMMY1", monitorEdid("Beta")); }}),
-    [](const ::testing::TestParamInfo<ExternalChange>& info) { return info.param.name; });
+    CaseName());
 
 TEST_F(X11DisplayChangeMonitorTest, DropsExactlyTheEventsOfTheApplicationsOwnSwitch) {
     QSignalSpy changes(monitor.get(), &X11DisplayChangeMonitor::displaysChanged);

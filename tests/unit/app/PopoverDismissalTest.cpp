@@ -5,8 +5,7 @@
 namespace corvane {
 namespace {
 
-struct LocalCase {
-    const char* name;
+struct LocalCase : NamedCase {
     LocalMouseDown press;
     DismissalDecision expected;
 };
@@ -29,7 +28,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // A position inside the button's frame only counts in its window.
                       LocalCase{
                           "ButtonFrameInAnotherWindow", {true, false, false, true}, D::close}),
-    [](const ::testing::TestParamInfo<LocalCase>& info) { return info.param.name; });
+    CaseName());
 
 }  // namespace
 }  // namespace corvane

@@ -5,8 +5,7 @@
 namespace corvane {
 namespace {
 
-struct PlacementCase {
-    const char* name;
+struct PlacementCase : NamedCase {
     QRect anchor;
     QRect expected;
 };
@@ -30,7 +29,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"LeftEdge", QRect(0, 0, 32, 32), QRect(0, 36, 362, 600)},
         // A panel at the bottom: no room below, so above the icon.
         PlacementCase{"BottomPanel", QRect(1888, 1048, 32, 32), QRect(1558, 444, 362, 600)}),
-    [](const ::testing::TestParamInfo<PlacementCase>& info) { return info.param.name; });
+    CaseName());
 
 TEST(PopoverPlacementOnSmallScreens, NeverLeavesTheScreenAtTheTop) {
     const QRect small(0, 0, 800, 500);

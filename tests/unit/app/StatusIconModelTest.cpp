@@ -19,17 +19,12 @@ StatusIconInput input(std::optional<DisplayInfo> selected,
 
 // What the icon says for each kind of selection: no display, a display that
 // has not reported its mode, a mode without a rate, whole and fractional rates.
-struct TextCase {
-    const char* name;
+struct TextCase : NamedCase {
     std::optional<DisplayInfo> selected;
     QString rate;
     QString number;
     QString lastSignatureFields;
 };
-
-void PrintTo(const TextCase& value, std::ostream* out) {
-    *out << value.name;
-}
 
 class StatusIconTexts : public ::testing::TestWithParam<TextCase> {};
 
@@ -55,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Selections, StatusIconTexts,
                                                     "120Hz", "120", "4000000000|1920×1080 · 120Hz"},
                                            TextCase{"fractional", displayAt(59.94), "59.94Hz",
                                                     "59.94", "7|1920×1080 · 59.94Hz"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
 // The rows above pin the signature's form; here, what changes it.
 TEST(StatusIconSignature, CarriesStyleColourModeAndDisplayButNotTheBar) {
@@ -71,15 +66,10 @@ TEST(StatusIconSignature, CarriesStyleColourModeAndDisplayButNotTheBar) {
     EXPECT_NE(StatusIconModel::signature(input(displayAt(60.0, 8))), base);
 }
 
-struct ProgressCase {
-    const char* name;
+struct ProgressCase : NamedCase {
     std::optional<DisplayInfo> selected;
     double progress;
 };
-
-void PrintTo(const ProgressCase& value, std::ostream* out) {
-    *out << value.name;
-}
 
 class StatusIconRing : public ::testing::TestWithParam<ProgressCase> {};
 
@@ -96,19 +86,14 @@ INSTANTIATE_TEST_SUITE_P(Rates, StatusIconRing,
                                            ProgressCase{"tenHz", displayAt(10.0), 0.1},
                                            ProgressCase{"sixty", displayAt(60.0), 60.0 / 165.0},
                                            ProgressCase{"above", displayAt(240.0), 1.0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         CaseName());
 
-struct ColorCase {
-    const char* name;
+struct ColorCase : NamedCase {
     MenuBarColorMode colorMode;
     std::optional<DisplayInfo> selected;
     Appearance menuBar;
     QColor expected;
 };
-
-void PrintTo(const ColorCase& value, std::ostream* out) {
-    *out << value.name;
-}
 
 class StatusIconColor : public ::testing::TestWithParam<ColorCase> {};
 
@@ -124,35 +109,32 @@ const QColor kBlueDark(10, 132, 255);
 const QColor kYellowLight(255, 204, 0);
 const QColor kOrangeLight(255, 149, 0);
 
+// The enumerators are brought in only here: test files share one unity
+// translation unit.
+namespace colorCases {
+using enum MenuBarColorMode;
+using enum Appearance;
+
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Modes, StatusIconColor,
-    ::testing::Values(ColorCase{"systemOnLight", MenuBarColorMode::system, displayAt(60),
-                                Appearance::light, QColor(0, 0, 0)},
-                      ColorCase{"systemOnDark", MenuBarColorMode::system, displayAt(60),
-                                Appearance::dark, QColor(255, 255, 255)},
-                      ColorCase{"blueOnDark", MenuBarColorMode::blue, displayAt(60),
-                                Appearance::dark, kBlueDark},
-                      ColorCase{"green", MenuBarColorMode::green, std::nullopt, Appearance::light,
-                                QColor(40, 205, 65)},
-                      ColorCase{"orange", MenuBarColorMode::orange, displayAt(144),
-                                Appearance::light, kOrangeLight},
-                      ColorCase{"purpleOnDark", MenuBarColorMode::purple, displayAt(60),
-                                Appearance::dark, QColor(191, 90, 242)},
-                      ColorCase{"adaptiveJustBelowSixty", MenuBarColorMode::adaptive,
-                                displayAt(59.94), Appearance::light, kOrangeLight},
-                      ColorCase{"adaptiveSixty", MenuBarColorMode::adaptive, displayAt(60),
-                                Appearance::light, kYellowLight},
-                      ColorCase{"adaptiveJustBelowHundred", MenuBarColorMode::adaptive,
-                                displayAt(99.99), Appearance::light, kYellowLight},
-                      ColorCase{"adaptiveHundred", MenuBarColorMode::adaptive, displayAt(100),
-                                Appearance::light, kBlueLight},
-                      ColorCase{"adaptiveSlowOnDark", MenuBarColorMode::adaptive, displayAt(30),
-                                Appearance::dark, QColor(255, 159, 10)},
-                      ColorCase{"adaptiveWithoutDisplay", MenuBarColorMode::adaptive, std::nullopt,
-                                Appearance::light, kBlueLight},
-                      ColorCase{"adaptiveZeroRate", MenuBarColorMode::adaptive, displayAt(0),
-                                Appearance::light, kBlueLight}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Values(
+        ColorCase{"systemOnLight", system, displayAt(60), light, QColor(0, 0, 0)},
+        ColorCase{"systemOnDark", system, displayAt(60), dark, QColor(255, 255, 255)},
+        ColorCase{"blueOnDark", blue, displayAt(60), dark, kBlueDark},
+        ColorCase{"green", green, std::nullopt, light, QColor(40, 205, 65)},
+        ColorCase{"orange", orange, displayAt(144), light, kOrangeLight},
+        ColorCase{"purpleOnDark", purple, displayAt(60), dark, QColor(191, 90, 242)},
+        ColorCase{"adaptiveJustBelowSixty", adaptive, displayAt(59.94), light, kOrangeLight},
+        ColorCase{"adaptiveSixty", adaptive, displayAt(60), light, kYellowLight},
+        ColorCase{"adaptiveJustBelowHundred", adaptive, displayAt(99.99), light, kYellowLight},
+        ColorCase{"adaptiveHundred", adaptive, displayAt(100), light, kBlueLight},
+        ColorCase{"adaptiveSlowOnDark", adaptive, displayAt(30), dark, QColor(255, 159, 10)},
+        ColorCase{"adaptiveWithoutDisplay", adaptive, std::nullopt, light, kBlueLight},
+        ColorCase{"adaptiveZeroRate", adaptive, displayAt(0), light, kBlueLight}),
+    CaseName());
+// clang-format on
+}  // namespace colorCases
 
 }  // namespace
 }  // namespace corvane

@@ -56,16 +56,11 @@ INSTANTIATE_TEST_SUITE_P(Texts, TextIconGeometry,
 
 // The tray ring drawn at a high pixel ratio in pure red, probed along the
 // middle of its stroke at angles clockwise from twelve o'clock.
-struct RingCase {
-    const char* name;
+struct RingCase : NamedCase {
     double progress;
     std::vector<double> filledAt;
     std::vector<double> emptyAt;
 };
-
-void PrintTo(const RingCase& value, std::ostream* out) {
-    *out << value.name;
-}
 
 class RingIconArc : public ::testing::TestWithParam<RingCase> {};
 
@@ -91,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RingCase{"zero", 0.0, {}, {0, 45, 90, 180, 270}},
                       RingCase{"minimum", 0.1, {10, 26}, {70, 180, 300}},
                       RingCase{"aboveFull", 1.5, {0, 60, 120, 180, 240, 300}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(RingIcon, TrackFollowsTheBar) {
     const QImage light = MenuBarRingIcon::image(0, kRed, Appearance::light, {});

@@ -12,8 +12,7 @@ DisplayModeInfo mode(std::int32_t id, std::int64_t width, std::int64_t height, d
         rate, 0};
 }
 
-struct MatchCase {
-    const char* name;
+struct MatchCase : NamedCase {
     DisplayModeInfo receiver;
     DisplayModeInfo other;
     bool matches;
@@ -45,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
                   false},
         MatchCase{"FlagsIgnored", DisplayModeInfo{0, 800, 600, 800, 600, 60, 1},
                   DisplayModeInfo{0, 800, 600, 800, 600, 60, 2}, true}),
-    [](const ::testing::TestParamInfo<MatchCase>& info) { return info.param.name; });
+    CaseName());
 
 const DisplayModeInfo kRetina = mode(0, 1920, 1080, 60, 3840, 2160);
 const DisplayModeInfo kRetinaFast = mode(0, 1920, 1080, 120, 3840, 2160);

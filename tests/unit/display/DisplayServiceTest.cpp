@@ -25,48 +25,25 @@ class DisplayServiceTest : public ::testing::Test {
         backend.plug({id, std::move(modes), current, std::nullopt});
     }
 
-    void name(std::vector<std::pair<DisplayId, QString>> names) {
-        std::vector<ScreenDescription> screens;
-        for (auto& [id, text] : names) {
-            screens.push_back({id, text, 1.0});
-        }
-        backend.setScreens(std::move(screens));
-    }
-
-    QStringList snapshotNames() const {
-        QStringList names;
-        for (const DisplayInfo& display : service.snapshot()) {
-            names << display.name;
-        }
-        return names;
-    }
-
     FakeDisplayBackend backend;
     DisplayService service{backend};
 };
 
-TEST_F(DisplayServiceTest, EmptyOrFailingOnlineListGivesNoDisplays) {
+// The first 32 displays the platform lists count; of those, one without a
+// current mode is left out. No list at all gives no displays.
+TEST_F(DisplayServiceTest, ListsTheFirstThirtyTwoDisplaysThatHaveACurrentMode) {
     EXPECT_TRUE(service.snapshot().empty());
-    plug(1, {usableMode(1, 1920, 1080, 60)});
-    backend.failOnlineList(true);
-    EXPECT_TRUE(service.snapshot().empty());
-}
-
-TEST_F(DisplayServiceTest, AtMostThirtyTwoDisplaysAreListed) {
     for (DisplayId id = 1; id <= 40; ++id) {
-        plug(id, {usableMode(1, 1920, 1080, 60)});
+        const std::vector<PlatformMode> modes{usableMode(1, 1920, 1080, 60)};
+        backend.plug(
+            {id, modes, id == 2 ? std::nullopt : std::optional(modes[0].handle), std::nullopt});
     }
     const std::vector<DisplayInfo> displays = service.snapshot();
-    ASSERT_EQ(displays.size(), 32u);
+    ASSERT_EQ(displays.size(), 31u);
+    EXPECT_EQ(displays[1].id, 3u);
     EXPECT_EQ(displays.back().id, 32u);
-}
-
-TEST_F(DisplayServiceTest, DisplayWithoutCurrentModeIsLeftOut) {
-    plug(1, {usableMode(1, 1920, 1080, 60)});
-    backend.plug({2, {usableMode(2, 1280, 720, 60)}, std::nullopt, std::nullopt});
-    const std::vector<DisplayInfo> displays = service.snapshot();
-    ASSERT_EQ(displays.size(), 1u);
-    EXPECT_EQ(displays[0].id, 1u);
+    backend.failOnlineList(true);
+    EXPECT_TRUE(service.snapshot().empty());
 }
 
 TEST_F(DisplayServiceTest, ScreenNamesAndScalesWithFallbacks) {
@@ -100,16 +77,19 @@ TEST_F(DisplayServiceTest, MainDisplayFirstThenNaturalNameOrder) {
                             "Display 9",  "Display 2", "모니터 9", "Alpha"};
     // Identifiers fall as the platform lists the displays, so that the
     // platform's order and the identifiers' disagree.
-    std::vector<std::pair<DisplayId, QString>> screens;
+    std::vector<ScreenDescription> screens;
     for (qsizetype i = 0; i < names.size(); ++i) {
         const auto id = static_cast<DisplayId>(20 - i);
         plug(id, {usableMode(static_cast<std::int32_t>(id), 1920, 1080, 60)});
-        screens.emplace_back(id, names[i]);
+        screens.push_back({id, names[i], 1.0});
     }
     backend.setMain(18);
-    name(screens);
+    backend.setScreens(std::move(screens));
 
-    const QStringList ordered = snapshotNames();
+    QStringList ordered;
+    for (const DisplayInfo& display : service.snapshot()) {
+        ordered << display.name;
+    }
     ASSERT_EQ(ordered.size(), names.size());
     EXPECT_EQ(ordered.front(), QStringLiteral("Zebra"));
     // Case-insensitive, digit runs by value, equal names in platform
@@ -125,17 +105,12 @@ TEST_F(DisplayServiceTest, MainDisplayFirstThenNaturalNameOrder) {
 }
 
 // The modes a display offers, from the platform's list and current mode.
-struct ModeListCase {
-    const char* name;
+struct ModeListCase : NamedCase {
     std::vector<PlatformMode> modes;
     std::optional<PlatformMode> current;  // none: the first listed
     bool currentListed;
     std::vector<std::int32_t> offered;
 };
-
-void PrintTo(const ModeListCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class ModeListTest : public DisplayServiceTest,
                      public ::testing::WithParamInterface<ModeListCase> {};
@@ -177,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
             {usableMode(1, 1920, 1080, 60), kUnusableCurrent, usableMode(2, 1280, 720, 60)},
             kUnusableCurrent, true, {2, 20, 1}},
         ModeListCase{"noModesOffersTheCurrent", {}, usableMode(3, 1024, 768, 60), false, {3}}),
-    [](const auto& info) { return info.param.name; });
+    CaseName());
 // clang-format on
 
 // setMode
@@ -216,8 +191,7 @@ INSTANTIATE_TEST_SUITE_P(Requests, ModeChoiceTest,
                                            // The identifier wins over the recorded size.
                                            ChoiceCase{{33, 800, 600, 800, 600, 75, 0}, 33}));
 
-struct SetModeErrorCase {
-    const char* name;
+struct SetModeErrorCase : NamedCase {
     DisplayModeInfo request;
     DisplayId display;
     std::int32_t platformError;
@@ -261,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(
                          DisplayServiceError::displayUnavailable(), true},
         SetModeErrorCase{"ModeGoneAtTheSwitch", k1440, 1, kSwitchModeGone,
                          DisplayServiceError::modeUnavailable(), true}),
-    [](const ::testing::TestParamInfo<SetModeErrorCase>& info) { return info.param.name; });
+    CaseName());
 // clang-format on
 
 TEST_F(SetModeTest, DisplayWhoseModesVanishedIsUnavailable) {

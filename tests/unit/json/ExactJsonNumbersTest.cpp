@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         LiteralCase{"exponentWithoutDigits", "1e", LiteralFault::malformed},
         LiteralCase{"trailingLetters", "12abc", LiteralFault::malformed},
         LiteralCase{"string", "\"1\"", LiteralFault::malformed}),
-    [](const testing::TestParamInfo<LiteralCase>& info) { return info.param.name; });
+    CaseName());
 // clang-format on
 
 struct MembersCase {
@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         MembersCase{"garbageAfterTheObject", R"({"build":1} x)", {}},
         MembersCase{"topLevelArray", "[1]", {}},
         MembersCase{"empty", "", {}}),
-    [](const testing::TestParamInfo<MembersCase>& info) { return info.param.name; });
+    CaseName());
 // clang-format on
 
 }  // namespace

@@ -36,17 +36,15 @@ SavedDisplayMode validWith(void (*change)(SavedDisplayMode&)) {
     return mode;
 }
 
-struct DecodingCase {
-    DecodingCase(const char* name, QByteArray json, SavedDisplayMode mode)
-        : name(name), json(std::move(json)), mode(mode) {}
-    DecodingCase(const char* name, QByteArray json, std::nullopt_t, Kind kind, QString key)
-        : name(name), json(std::move(json)), kind(kind), key(std::move(key)) {}
+// A failure to decode, at `key`.
+SavedModeDecodingError fault(Kind kind, const char* key = "") {
+    return SavedModeDecodingError(kind, QString::fromLatin1(key));
+}
 
+struct DecodingCase {
     const char* name;
     QByteArray json;
-    std::optional<SavedDisplayMode> mode;  // expected record, or
-    Kind kind = Kind::notAnObject;         // the expected failure
-    QString key;
+    SavedModeDecoding expected;
 };
 
 void PrintTo(const DecodingCase& c, std::ostream* out) {
@@ -56,16 +54,11 @@ void PrintTo(const DecodingCase& c, std::ostream* out) {
 class SavedModeDecodingTest : public ::testing::TestWithParam<DecodingCase> {};
 
 TEST_P(SavedModeDecodingTest, DecodesOrFailsAsExpected) {
-    const DecodingCase& c = GetParam();
-    const SavedModeDecoding result = decodeSavedDisplayMode(c.json);
-    if (c.mode) {
-        ASSERT_TRUE(std::holds_alternative<SavedDisplayMode>(result))
-            << std::get<SavedModeDecodingError>(result).description().toStdString();
-        EXPECT_EQ(std::get<SavedDisplayMode>(result), *c.mode);
-    } else {
-        ASSERT_TRUE(std::holds_alternative<SavedModeDecodingError>(result));
-        EXPECT_EQ(std::get<SavedModeDecodingError>(result), SavedModeDecodingError(c.kind, c.key));
-    }
+    const SavedModeDecoding result = decodeSavedDisplayMode(GetParam().json);
+    EXPECT_EQ(result, GetParam().expected)
+        << (std::holds_alternative<SavedModeDecodingError>(result)
+                ? std::get<SavedModeDecodingError>(result).description().toStdString()
+                : std::string("a record"));
 }
 
 // How a number's digits are read is ExactJsonNumbers' (and its tests');
@@ -81,40 +74,40 @@ INSTANTIATE_TEST_SUITE_P(
             R"("futureField":{"a":"}\",[","b":[1,{"c":2}]}, "pixelWidth":5120, "height":1440,)"
             "\"width\" :2560, \"id\":7, \"z\":null }\n",
             kValidMode},
-        DecodingCase{"missingIoFlags", withMember("ioFlags", nullptr), std::nullopt,
-            Kind::missingKey, "ioFlags"},
-        DecodingCase{"stringHeight", withMember("height", "\"1440\""), std::nullopt,
-            Kind::notANumber, "height"},
-        DecodingCase{"nullRate", withMember("refreshRate", "null"), std::nullopt,
-            Kind::notANumber, "refreshRate"},
-        DecodingCase{"idJustAboveInt32", withMember("id", "2147483648"), std::nullopt,
-            Kind::outOfRange, "id"},
+        DecodingCase{"missingIoFlags", withMember("ioFlags", nullptr),
+            fault(Kind::missingKey, "ioFlags")},
+        DecodingCase{"stringHeight", withMember("height", "\"1440\""),
+            fault(Kind::notANumber, "height")},
+        DecodingCase{"nullRate", withMember("refreshRate", "null"),
+            fault(Kind::notANumber, "refreshRate")},
+        DecodingCase{"idJustAboveInt32", withMember("id", "2147483648"),
+            fault(Kind::outOfRange, "id")},
         DecodingCase{"idAtInt32Limits", withMember("id", "-2147483648"),
             validWith([](SavedDisplayMode& m) { m.id = std::numeric_limits<std::int32_t>::min(); })},
-        DecodingCase{"ioFlagsNegative", withMember("ioFlags", "-1"), std::nullopt,
-            Kind::outOfRange, "ioFlags"},
-        DecodingCase{"ioFlagsAboveUint32", withMember("ioFlags", "4294967296"), std::nullopt,
-            Kind::outOfRange, "ioFlags"},
+        DecodingCase{"ioFlagsNegative", withMember("ioFlags", "-1"),
+            fault(Kind::outOfRange, "ioFlags")},
+        DecodingCase{"ioFlagsAboveUint32", withMember("ioFlags", "4294967296"),
+            fault(Kind::outOfRange, "ioFlags")},
         DecodingCase{"ioFlagsAtUint32Limit", withMember("ioFlags", "4294967295"),
             validWith([](SavedDisplayMode& m) { m.ioFlags = 4294967295u; })},
         // Qt would read these through a double and round them.
         DecodingCase{"sizeBeyondDoublePrecision", withMember("pixelHeight", "9007199254740993.0"),
             validWith([](SavedDisplayMode& m) { m.pixelHeight = 9007199254740993; })},
         DecodingCase{"sizeAboveInt64", withMember("pixelWidth", "9223372036854775808"),
-            std::nullopt, Kind::outOfRange, "pixelWidth"},
-        DecodingCase{"sizeWithFraction", withMember("width", "2560.5"), std::nullopt,
-            Kind::notWhole, "width"},
+            fault(Kind::outOfRange, "pixelWidth")},
+        DecodingCase{"sizeWithFraction", withMember("width", "2560.5"),
+            fault(Kind::notWhole, "width")},
         // Qt and the digit reader must agree on which duplicate counts: the
         // first is not even a number.
         DecodingCase{"duplicateKeyLastWins",
             withMember("width", "\"wide\"").replace("}", ",\"width\":800}"),
             validWith([](SavedDisplayMode& m) { m.width = 800; })},
         DecodingCase{"firstFaultyKeyInFieldOrderIsReported",
-            withMember("ioFlags", "-1").replace("\"id\":7", "\"id\":4294967295"), std::nullopt,
-            Kind::outOfRange, "id"},
-        DecodingCase{"topLevelArray", "[1,2,3]", std::nullopt, Kind::notAnObject, ""},
-        DecodingCase{"truncated", QByteArray(kValid).left(40), std::nullopt, Kind::notAnObject, ""}),
-    [](const ::testing::TestParamInfo<DecodingCase>& info) { return info.param.name; });
+            withMember("ioFlags", "-1").replace("\"id\":7", "\"id\":4294967295"),
+            fault(Kind::outOfRange, "id")},
+        DecodingCase{"topLevelArray", "[1,2,3]", fault(Kind::notAnObject)},
+        DecodingCase{"truncated", QByteArray(kValid).left(40), fault(Kind::notAnObject)}),
+    CaseName());
 // clang-format on
 
 class SavedModeRoundTripTest : public ::testing::TestWithParam<SavedDisplayMode> {};

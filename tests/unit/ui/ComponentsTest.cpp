@@ -33,16 +33,11 @@ QImage grab(QWidget& widget, qreal ratio = 2) {
     return image;
 }
 
-struct RingCase {
-    const char* name;
+struct RingCase : NamedCase {
     double progress;
     std::vector<double> filledAt;
     std::vector<double> emptyAt;
 };
-
-void PrintTo(const RingCase& value, std::ostream* out) {
-    *out << value.name;
-}
 
 class ProgressRingArc : public ::testing::TestWithParam<RingCase> {};
 
@@ -71,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RingCase{"quarter", 0.25, {10, 45, 80}, {110, 180, 270, 345}},
                       RingCase{"threeQuarters", 0.75, {10, 135, 260}, {290, 330}},
                       RingCase{"aboveFull", 1.7, {0, 60, 120, 180, 240, 300, 355}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(StatusIconBadge, IsATintedSquareWithTheSymbol) {
     QuietStatusIcon icon;
@@ -121,7 +116,7 @@ struct Selector {
     }
 };
 
-TEST(IconStyleSelector, SharesTheRowAndHighlightsOnlyTheSelectedStyle) {
+TEST(IconStyleSelector, SharesTheRowHighlightsTheSelectedStyleAndFitsTheNumber) {
     Selector s;
     s.selector->setContent(MenuBarIconStyle::number, QStringLiteral("60"),
                            QStringLiteral("display"));
@@ -133,17 +128,7 @@ TEST(IconStyleSelector, SharesTheRowAndHighlightsOnlyTheSelectedStyle) {
     }
     EXPECT_TRUE(sameRgb(s.outline("iconStyle.number"), kAccent, 10));
     EXPECT_FALSE(sameRgb(s.outline("iconStyle.glyph"), kAccent, 60));
-    // The ring preview is grey until the ring style is the one in force.
-    const QColor grey = s.ringPreview();
-    EXPECT_EQ(grey.red(), grey.blue());
-    s.selector->setContent(MenuBarIconStyle::ring, QStringLiteral("60"), QStringLiteral("display"));
-    EXPECT_TRUE(sameRgb(s.ringPreview(), kAccent, 10));
-}
-
-TEST(IconStyleSelector, WideNumbersShrinkToThreeQuartersThenCut) {
-    Selector s;
-    s.selector->setContent(MenuBarIconStyle::number, QStringLiteral("60"),
-                           QStringLiteral("display"));
+    // Wide numbers shrink to three quarters, then are cut.
     EXPECT_EQ(s.selector->numberPreviewScale(), 1.0);
     s.selector->setContent(MenuBarIconStyle::number, QStringLiteral("12345678901"),
                            QStringLiteral("display"));
@@ -153,6 +138,11 @@ TEST(IconStyleSelector, WideNumbersShrinkToThreeQuartersThenCut) {
     s.selector->setContent(MenuBarIconStyle::number, QStringLiteral("12345678901234567890"),
                            QStringLiteral("display"));
     EXPECT_EQ(s.selector->numberPreviewScale(), 0.75);
+    // The ring preview is grey until the ring style is the one in force.
+    const QColor grey = s.ringPreview();
+    EXPECT_EQ(grey.red(), grey.blue());
+    s.selector->setContent(MenuBarIconStyle::ring, QStringLiteral("60"), QStringLiteral("display"));
+    EXPECT_TRUE(sameRgb(s.ringPreview(), kAccent, 10));
 }
 
 TEST(NavigationRow, LongValuesStayOnOneLineBeforeTheChevron) {

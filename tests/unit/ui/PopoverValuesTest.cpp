@@ -19,18 +19,13 @@ DisplayPopoverView viewOf(std::optional<DisplayInfo> selected) {
 // The status card and the number preview for each kind of selection. The
 // panel's other texts are checked where they are shown, in the layout and
 // menu tests of tests/integration/ui.
-struct CardCase {
-    const char* name;
+struct CardCase : NamedCase {
     std::optional<DisplayInfo> selected;
     double gauge;
     QString rate;
     QString size;
     QString preview;
 };
-
-void PrintTo(const CardCase& value, std::ostream* out) {
-    *out << value.name;
-}
 
 class PopoverCardValues : public ::testing::TestWithParam<CardCase> {};
 
@@ -60,7 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         CardCase{"fractional", displayAt(59.94), 59.94 / 165.0, "59.94", "1920×1080", "59.94"},
         CardCase{"oneTwenty", retina(), 120.0 / 165.0, "120", "1512×982", "120"},
         CardCase{"twoForty", displayAt(240), 1.0, "240", "1920×1080", "240"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 QStringList displayTitles(const DisplayPopoverView& view) {
     QStringList titles;

@@ -11,16 +11,11 @@ RandrMode mode1080(std::uint32_t xid, std::uint32_t flags = 0) {
     return {xid, 1920, 1080, 148500000, 2200, 1125, flags};
 }
 
-struct RateCase {
-    const char* name;
+struct RateCase : NamedCase {
     RandrMode mode;
     double rate;
     bool usable;
 };
-
-void PrintTo(const RateCase& c, std::ostream* out) {
-    *out << c.name;
-}
 
 class ModeTimingTest : public ::testing::TestWithParam<RateCase> {};
 
@@ -40,7 +35,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RateCase{"Interlaced", mode1080(0x41, kModeFlagInterlace), 120.0, false},
                       RateCase{"DoubleScan", mode1080(0x42, kModeFlagDoubleScan), 30.0, false},
                       RateCase{"NoTimings", {0x43, 1920, 1080, 0, 0, 0, 0}, 0.0, true}),
-    [](const ::testing::TestParamInfo<RateCase>& info) { return info.param.name; });
+    CaseName());
 
 // Two outputs side by side: DP-1 (1920×1080 at 0,0) and DP-2 (1920×1080 at
 // 1920,0), plus an output that is connected but has no CRTC and one that is

@@ -37,18 +37,21 @@ class ReleaseServer : public QObject {
         qint64 maxManifestBytes = 1024 * 1024;
         qint64 maxArchiveBytes = 1024LL * 1024 * 1024;
         std::chrono::milliseconds maxDownloadTime = std::chrono::minutes(30);
+        std::chrono::milliseconds manifestIdleTimeout = std::chrono::seconds(20);
+        std::chrono::milliseconds archiveIdleTimeout = std::chrono::seconds(120);
     };
 
     ReleaseServer(Settings settings, std::stop_token stop, QObject* parent = nullptr);
 
     // GET `url` (no cache, "Accept: application/json", "Cache-Control:
-    // no-cache", 20 seconds without data at most) and decodes the body.
+    // no-cache", manifestIdleTimeout without data at most) and decodes the
+    // body.
     // Nothing when the transfer fails or is stopped, the status is not 2xx,
     // the body is larger than allowed, or it does not decode.
     RemoteManifestResult fetchManifest(const QUrl& url);
 
-    // Streams the archive at `url` (no cache, 120 seconds without data at
-    // most) into a temporary file in `folder`, created with its parents, and
+    // Streams the archive at `url` (no cache, archiveIdleTimeout without
+    // data at most) into a temporary file in `folder`, created with its parents, and
     // renames it to "build-<build>-<UUID>.zip" once complete. Throws
     // UpdateFailure: remoteDownloadFailed for a response that is not HTTP or
     // not 2xx, a platform failure for a transfer error, an archive larger

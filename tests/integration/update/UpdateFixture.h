@@ -68,13 +68,14 @@ inline std::string infoPlist(const BundleInfo& info) {
                                   {"CFBundleExecutable", "Corvane"}});
 }
 
-// Info.plist, the test program as Corvane, the built CorvaneUpdater and
-// corvane-open, the publisher's key, a private folder and a link.
+// Info.plist, the small test program as each of its programs (so the
+// replacement tool only reports how it was started), the publisher's key, a
+// private folder and a link.
 inline void makeReleaseBundle(const fs::path& bundle, const BundleInfo& info = {}) {
     harness::writeFile(bundle / "Contents/Info.plist", infoPlist(info));
-    harness::copyExecutable(TEST_APP_PATH, bundle / "Contents/MacOS/Corvane");
-    harness::copyExecutable(CORVANE_UPDATER_PATH, bundle / "Contents/MacOS/CorvaneUpdater");
-    harness::copyExecutable(CORVANE_OPEN_PATH, bundle / "Contents/MacOS/corvane-open");
+    for (const char* program : {"Corvane", "CorvaneUpdater", "corvane-open"}) {
+        harness::copyExecutable(TEST_APP_PATH, bundle / "Contents/MacOS" / program);
+    }
     fs::create_directories(bundle / "Contents/Resources/private");
     fs::permissions(bundle / "Contents/Resources/private", fs::perms::owner_all);
     fs::copy_file(keys().publicKey, bundle / AppUpdater::kSigningKeyPath);
@@ -103,7 +104,6 @@ class UpdateTest : public ::testing::Test {
   protected:
     UpdateTest() {
         makeReleaseBundle(installed(), {"1.0", "57"});
-        harness::copyExecutable(TEST_APP_PATH, installed() / AppUpdater::kReplacementToolPath);
         fs::copy_file(server().authorityCertificate().toStdString(),
                       installed() / AppUpdater::kServerAuthorityPath);
         qputenv("CORVANE_TEST_REPORT", report().c_str());

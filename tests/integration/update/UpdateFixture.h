@@ -6,7 +6,6 @@
 #include <QTest>
 #include <functional>
 #include <map>
-#include <memory>
 
 #include "../updater/ProcessHarness.h"
 #include "support/https/HttpsServer.h"

@@ -54,11 +54,8 @@ struct HostileCase {
 // nginx's copy; an archive request it leaves without a byte, or answers
 // with a tenth of the length it announces before closing. `stall` answers
 // nothing at all.
-class RudeServer : public QTcpServer {
-  public:
+struct RudeServer : QTcpServer {
     explicit RudeServer(Rude mode) : mode_(mode) { listen(QHostAddress::LocalHost, 0); }
-
-  protected:
     void incomingConnection(qintptr descriptor) override {
         auto* socket = new QSslSocket(this);
         socket->setSocketDescriptor(descriptor);
@@ -79,9 +76,7 @@ class RudeServer : public QTcpServer {
         });
         socket->startServerEncryption();
     }
-
-  private:
-    Rude mode_;
+    const Rude mode_;
 };
 
 // Terminations this process received: none may come from a refused release.
@@ -227,6 +222,7 @@ TEST_P(HostileReleaseTest, DecidesAndChangesNothingItRefuses) {
     const bool handedOff = row.result == scheduled && !row.twice;
     const auto tool = harness::waitForReport(report(), handedOff ? 10s : 200ms);
     EXPECT_EQ(tool.has_value(), handedOff);
+    EXPECT_EQ(engine.scheduledBuild().has_value(), row.result == scheduled);
     if (tool && result.manifest()) {
         EXPECT_EQ(::kill(std::stoi(tool->at("pid")), 0), 0);
         std::string started;  // "arg1" … "arg8", "arguments", "fd0" …, in that order
@@ -241,8 +237,10 @@ TEST_P(HostileReleaseTest, DecidesAndChangesNothingItRefuses) {
                                "/Library/Application Support/Corvane/Backups|8" +
                                "|/dev/null|/dev/null|/dev/null");
     }
+    const fs::path buildFolder =
+        support() / "Staging" / ("build-" + std::to_string(made.manifest.build));
     if (row.verify) {
-        row.verify(support() / "Staging" / ("build-" + std::to_string(made.manifest.build)));
+        row.verify(buildFolder);
     }
     // nginx may write a request's line a moment after answering it.
     const QString archives = QStringLiteral("GET /%1/Corvane-").arg(row.name);
@@ -255,7 +253,9 @@ TEST_P(HostileReleaseTest, DecidesAndChangesNothingItRefuses) {
     for (const QString& line : row.logged) {
         EXPECT_TRUE(log.contains(line)) << line.toStdString();
     }
-    if (row.error) {  // staged directly, the release fails as the check found
+    if (row.error) {  // staged again directly, the release fails as the check found
+        // What the earlier staging left is replaced as a whole.
+        harness::writeFile(buildFolder / "Extracted/left-over", "");
         std::string outcome = "scheduled";
         try {
             engine.stageAndSchedule(made.manifest,
@@ -266,6 +266,8 @@ TEST_P(HostileReleaseTest, DecidesAndChangesNothingItRefuses) {
                           : "platform";
         }
         EXPECT_EQ(outcome, row.error);
+        EXPECT_FALSE(fs::exists(buildFolder / "Extracted/left-over"));
+        EXPECT_FALSE(engine.scheduledBuild());
     }
 }
 
@@ -294,9 +296,8 @@ const std::string kDigest(64, 'a');
 const Then kNotJson =
     replacing(kManifest, [](const fs::path& file) { harness::writeFile(file, "{"); });
 
-void unreachable(Made& m) {
-    m.parameters.remoteFeedURL = QUrl("https://127.0.0.1:1/");  // connections are refused
-}
+// Connections to it are refused.
+const Then kRefused = [](Made& m) { m.parameters.remoteFeedURL = QUrl("https://127.0.0.1:1/"); };
 
 // A RISC-V machine in the ELF header: a processor this host is not.
 void foreignMachine(const fs::path& bundle) {
@@ -305,17 +306,15 @@ void foreignMachine(const fs::path& bundle) {
     program.write("\xF3\x00", 2);
 }
 
-void nothingStaged(const fs::path& buildFolder) {
-    EXPECT_FALSE(fs::exists(buildFolder));
-}
+const auto nothingStaged = [](const fs::path& folder) { EXPECT_FALSE(fs::exists(folder)); };
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Table, HostileReleaseTest, ::testing::ValuesIn(std::vector<HostileCase>{
     // Where releases come from and which one wins.
     {.name = "nothingAnywhere", .result = unavailable, .server = kNone},
-    {.name = "serverUnreachable", .result = failed, .server = kNone, .then = unreachable},
+    {.name = "serverUnreachable", .result = failed, .server = kNone, .then = kRefused},
     {.name = "unreachableLocalSame", .result = latest, .server = kNone, .local1 = kSame,
-     .then = unreachable},
+     .then = kRefused},
     {.name = "serverSameLocalNewer", .result = scheduled, .version = "1.4", .server = kSame,
      .local1 = BundleInfo{}},
     {.name = "fromServer", .result = scheduled, .version = "1.4", .feed = "latest.json?channel=beta",

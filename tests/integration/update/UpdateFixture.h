@@ -31,8 +31,7 @@ std::ostream& operator<<(std::ostream& out, const Case& row) {
 }
 
 struct Keys {
-    fs::path privateKey;
-    fs::path publicKey;
+    fs::path privateKey, publicKey;
 };
 
 // A key pair made once per test program with corvane-release keygen.

@@ -71,14 +71,13 @@ HttpsServer::HttpsServer() : dir_(QDir::tempPath() + QStringLiteral("/corvane-ht
 }
 
 bool HttpsServer::start() {
-    QTcpServer probes[2];
-    for (QTcpServer& probe : probes) {
-        probe.listen(QHostAddress::LocalHost, 0);
-    }
-    port_ = probes[0].serverPort();
-    const quint16 plainPort = probes[1].serverPort();
-    probes[0].close();
-    probes[1].close();
+    QTcpServer probe, plainProbe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    plainProbe.listen(QHostAddress::LocalHost, 0);
+    port_ = probe.serverPort();
+    const quint16 plainPort = plainProbe.serverPort();
+    probe.close();
+    plainProbe.close();
     // A configuration that cannot be written makes nginx fail, with the reason in its log.
     QFile config(dir_.filePath("nginx.conf"));
     config.open(QIODevice::WriteOnly);

@@ -15,7 +15,6 @@ std::optional<UpdateManifest> decoded(const QByteArray& json) {
     return std::nullopt;
 }
 
-
 // A manifest document whose "build" member is written as `build`.
 QByteArray withBuild(const char* build) {
     return QByteArray(R"({"version":"1.4","build":)") + build +
@@ -26,6 +25,8 @@ TEST(UpdateManifestTest, DecodesTheFourKeys) {
     const auto manifest = decoded(withBuild("57"));
     ASSERT_TRUE(manifest);
     EXPECT_EQ(*manifest, (UpdateManifest{"1.4", 57, "Corvane-1.4.zip", kDigestText}));
+    // Beyond 2^53 a double holds only some whole numbers: the literal decides.
+    EXPECT_EQ(decoded(withBuild("9.007199254740993e15"))->build, 9007199254740993LL);
 }
 
 TEST(UpdateManifestTest, IgnoresOtherKeysWhereverTheyStand) {

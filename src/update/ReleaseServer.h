@@ -45,18 +45,17 @@ class ReleaseServer : public QObject {
 
     // GET `url` (no cache, "Accept: application/json", "Cache-Control:
     // no-cache", manifestIdleTimeout without data at most) and decodes the
-    // body.
-    // Nothing when the transfer fails or is stopped, the status is not 2xx,
-    // the body is larger than allowed, or it does not decode.
+    // body. Nothing when the transfer fails or is stopped, the status is not
+    // 2xx, the body is larger than allowed, or it does not decode.
     RemoteManifestResult fetchManifest(const QUrl& url);
 
     // Streams the archive at `url` (no cache, archiveIdleTimeout without
-    // data at most) into a temporary file in `folder`, created with its parents, and
-    // renames it to "build-<build>-<UUID>.zip" once complete. Throws
-    // UpdateFailure: remoteDownloadFailed for a response that is not HTTP or
-    // not 2xx, a platform failure for a transfer error, an archive larger
-    // than allowed, a download that takes longer than allowed, a stop, or a
-    // file error. A failed download leaves nothing in `folder`.
+    // data at most) into a temporary file in `folder`, created with its
+    // parents, and renames it to "build-<build>-<UUID>.zip" once complete.
+    // Throws UpdateFailure: remoteDownloadFailed for a response that is not
+    // HTTP or not 2xx, a platform failure for a transfer error, an archive
+    // larger than allowed, a download that takes longer than allowed, a
+    // stop, or a file error. A failed download leaves nothing in `folder`.
     QString downloadArchive(const QUrl& url, qint64 build, const QString& folder);
 
     // Aborts the transfer in progress, if any. On the engine's thread.

@@ -77,6 +77,8 @@ ReleaseServer& AppUpdater::server() {
         settings.maxManifestBytes = limits_.maxManifestBytes;
         settings.maxArchiveBytes = limits_.maxArchiveBytes;
         settings.maxDownloadTime = limits_.maxDownloadTime;
+        settings.manifestIdleTimeout = limits_.manifestIdleTimeout;
+        settings.archiveIdleTimeout = limits_.archiveIdleTimeout;
         server_ = new ReleaseServer(std::move(settings), stop_.get_token(), this);
     }
     return *server_;

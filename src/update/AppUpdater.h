@@ -38,6 +38,9 @@ class AppUpdater : public QObject {
         qint64 maxManifestBytes = 1024 * 1024;
         qint64 maxArchiveBytes = 1024LL * 1024 * 1024;
         std::chrono::milliseconds maxDownloadTime = std::chrono::minutes(30);
+        // How long a request may go without receiving data.
+        std::chrono::milliseconds manifestIdleTimeout = std::chrono::seconds(20);
+        std::chrono::milliseconds archiveIdleTimeout = std::chrono::seconds(120);
         std::uint64_t maxUnpackedBytes = 4ULL * 1024 * 1024 * 1024;
         std::uint64_t maxUnpackedEntries = 100'000;
     };

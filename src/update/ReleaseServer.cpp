@@ -17,8 +17,6 @@ namespace corvane {
 
 namespace {
 
-constexpr std::chrono::seconds kManifestIdleTimeout(20);
-constexpr std::chrono::seconds kArchiveIdleTimeout(120);
 // Bounds what Qt buffers between two reads, so that a fast server cannot
 // make a download fill memory.
 constexpr qint64 kReadBufferBytes = 1024 * 1024;
@@ -112,7 +110,8 @@ RemoteManifestResult ReleaseServer::fetchManifest(const QUrl& url) {
     if (stop_.stop_requested()) {
         return std::nullopt;
     }
-    QNetworkRequest manifestRequest = request(url, "application/json", kManifestIdleTimeout);
+    QNetworkRequest manifestRequest =
+        request(url, "application/json", settings_.manifestIdleTimeout);
     manifestRequest.setRawHeader("Cache-Control", "no-cache");
     const std::unique_ptr<QNetworkReply> reply(network_.get(manifestRequest));
     reply->setReadBufferSize(kReadBufferBytes);
@@ -160,7 +159,7 @@ QString ReleaseServer::downloadArchive(const QUrl& url, qint64 build, const QStr
     }
 
     const std::unique_ptr<QNetworkReply> reply(network_.get(
-        request(url, "application/zip, application/octet-stream", kArchiveIdleTimeout)));
+        request(url, "application/zip, application/octet-stream", settings_.archiveIdleTimeout)));
     reply->setReadBufferSize(kReadBufferBytes);
     enum class Refusal { none, status, tooLarge, tooSlow, writeFailed };
     Refusal refusal = Refusal::none;

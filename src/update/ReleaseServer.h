@@ -37,23 +37,25 @@ class ReleaseServer : public QObject {
         qint64 maxManifestBytes = 1024 * 1024;
         qint64 maxArchiveBytes = 1024LL * 1024 * 1024;
         std::chrono::milliseconds maxDownloadTime = std::chrono::minutes(30);
+        std::chrono::milliseconds manifestIdleTimeout = std::chrono::seconds(20);
+        std::chrono::milliseconds archiveIdleTimeout = std::chrono::seconds(120);
     };
 
     ReleaseServer(Settings settings, std::stop_token stop, QObject* parent = nullptr);
 
     // GET `url` (no cache, "Accept: application/json", "Cache-Control:
-    // no-cache", 20 seconds without data at most) and decodes the body.
-    // Nothing when the transfer fails or is stopped, the status is not 2xx,
-    // the body is larger than allowed, or it does not decode.
+    // no-cache", manifestIdleTimeout without data at most) and decodes the
+    // body. Nothing when the transfer fails or is stopped, the status is not
+    // 2xx, the body is larger than allowed, or it does not decode.
     RemoteManifestResult fetchManifest(const QUrl& url);
 
-    // Streams the archive at `url` (no cache, 120 seconds without data at
-    // most) into a temporary file in `folder`, created with its parents, and
-    // renames it to "build-<build>-<UUID>.zip" once complete. Throws
-    // UpdateFailure: remoteDownloadFailed for a response that is not HTTP or
-    // not 2xx, a platform failure for a transfer error, an archive larger
-    // than allowed, a download that takes longer than allowed, a stop, or a
-    // file error. A failed download leaves nothing in `folder`.
+    // Streams the archive at `url` (no cache, archiveIdleTimeout without
+    // data at most) into a temporary file in `folder`, created with its
+    // parents, and renames it to "build-<build>-<UUID>.zip" once complete.
+    // Throws UpdateFailure: remoteDownloadFailed for a response that is not
+    // HTTP or not 2xx, a platform failure for a transfer error, an archive
+    // larger than allowed, a download that takes longer than allowed, a
+    // stop, or a file error. A failed download leaves nothing in `folder`.
     QString downloadArchive(const QUrl& url, qint64 build, const QString& folder);
 
     // Aborts the transfer in progress, if any. On the engine's thread.

@@ -1,17 +1,13 @@
 #pragma once
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
 #include <QTest>
 #include <functional>
 #include <map>
-#include <memory>
 
 #include "../updater/ProcessHarness.h"
-#include "platform/linux/archive/ZipArchive.h"
 #include "support/https/HttpsServer.h"
 #include "update/AppUpdater.h"
 
@@ -35,8 +31,7 @@ std::ostream& operator<<(std::ostream& out, const Case& row) {
 }
 
 struct Keys {
-    fs::path privateKey;
-    fs::path publicKey;
+    fs::path privateKey, publicKey;
 };
 
 // A key pair made once per test program with corvane-release keygen.
@@ -71,13 +66,14 @@ inline std::string infoPlist(const BundleInfo& info) {
                                   {"CFBundleExecutable", "Corvane"}});
 }
 
-// Info.plist, the test program as Corvane, the built CorvaneUpdater and
-// corvane-open, the publisher's key, a private folder and a link.
+// Info.plist, the small test program as each of its programs (so the
+// replacement tool only reports how it was started), the publisher's key, a
+// private folder and a link.
 inline void makeReleaseBundle(const fs::path& bundle, const BundleInfo& info = {}) {
     harness::writeFile(bundle / "Contents/Info.plist", infoPlist(info));
-    harness::copyExecutable(TEST_APP_PATH, bundle / "Contents/MacOS/Corvane");
-    harness::copyExecutable(CORVANE_UPDATER_PATH, bundle / "Contents/MacOS/CorvaneUpdater");
-    harness::copyExecutable(CORVANE_OPEN_PATH, bundle / "Contents/MacOS/corvane-open");
+    for (const char* program : {"Corvane", "CorvaneUpdater", "corvane-open"}) {
+        harness::copyExecutable(TEST_APP_PATH, bundle / "Contents/MacOS" / program);
+    }
     fs::create_directories(bundle / "Contents/Resources/private");
     fs::permissions(bundle / "Contents/Resources/private", fs::perms::owner_all);
     fs::copy_file(keys().publicKey, bundle / AppUpdater::kSigningKeyPath);
@@ -98,64 +94,14 @@ inline std::string sha256Of(const fs::path& file) {
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().toStdString();
 }
 
-// The bundle as it is, zipped under `topName` into out/Release.zip and
-// described in out/latest.json.
-inline UpdateManifest zipAndDescribe(const fs::path& bundle, const fs::path& out,
-                                     const std::string& topName = "Corvane.app") {
-    EXPECT_FALSE(archive::createZip(bundle, topName, out / "Release.zip"));
-    const UpdateManifest manifest{"1.4", 58, "Release.zip",
-                                  QString::fromStdString(sha256Of(out / "Release.zip"))};
-    harness::writeFile(out / "latest.json", manifest.toJson().toStdString());
-    return manifest;
-}
-
-struct ZipEntry {
-    std::string name;
-    unsigned mode;        // with its type: 0100644, 0120777 …
-    std::string content;  // a file's bytes or a link's target
-};
-
-// A zip of exactly these entries. libarchive writes files, folders and
-// links only; another type is patched into the central directory, whose
-// external attributes hold the mode in their upper 16 bits.
-inline void writeZip(const fs::path& file, const std::vector<ZipEntry>& entries) {
-    const std::unique_ptr<::archive, int (*)(::archive*)> zip(archive_write_new(),
-                                                              archive_write_free);
-    archive_write_set_format_zip(zip.get());
-    archive_write_open_filename(zip.get(), file.c_str());
-    for (const ZipEntry& item : entries) {
-        const bool link = (item.mode & AE_IFMT) == AE_IFLNK;
-        const std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(),
-                                                                             archive_entry_free);
-        archive_entry_set_pathname(entry.get(), item.name.c_str());
-        archive_entry_set_mode(entry.get(), link ? item.mode : (item.mode & 07777) | AE_IFREG);
-        archive_entry_set_symlink(entry.get(), link ? item.content.c_str() : nullptr);
-        archive_entry_set_size(entry.get(), link ? 0 : item.content.size());
-        archive_write_header(zip.get(), entry.get());
-        archive_write_data(zip.get(), item.content.data(), link ? 0 : item.content.size());
-    }
-    archive_write_close(zip.get());
-    std::string bytes = harness::readFile(file);
-    const std::string central("PK\x01\x02");
-    std::size_t at = 0;
-    for (const ZipEntry& item : entries) {
-        at = bytes.find(central, at + 1);
-        bytes[at + 40] = static_cast<char>(item.mode & 0xff);
-        bytes[at + 41] = static_cast<char>(item.mode >> 8);
-    }
-    harness::writeFile(file, bytes);
-}
-
-// An installed Corvane 1.0 (build 57) with the publisher's key and the test
-// server's certificate authority, its working and feed folders beside it.
-// Its "replacement tool" only reports how it was started, to report().
+// An installed Corvane 1.0 (build 57), a release bundle trusting the
+// publisher's key and the test server's certificate authority, its working
+// and feed folders beside it. This test process runs as that Corvane; its
+// "replacement tool" only reports how it was started, to report().
 class UpdateTest : public ::testing::Test {
   protected:
     UpdateTest() {
-        harness::writeFile(installed() / "Contents/Info.plist", infoPlist({"1.0", "57"}));
-        harness::copyExecutable(TEST_APP_PATH, installed() / AppUpdater::kReplacementToolPath);
-        fs::create_directories(installed() / "Contents/Resources");
-        fs::copy_file(keys().publicKey, installed() / AppUpdater::kSigningKeyPath);
+        makeReleaseBundle(installed(), {"1.0", "57"});
         fs::copy_file(server().authorityCertificate().toStdString(),
                       installed() / AppUpdater::kServerAuthorityPath);
         qputenv("CORVANE_TEST_REPORT", report().c_str());

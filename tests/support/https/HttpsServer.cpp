@@ -27,9 +27,13 @@ http {
   uwsgi_temp_path %1/uwsgi; scgi_temp_path %1/scgi;
   server {
     listen 127.0.0.1:%2 ssl http2; ssl_certificate %1/server.pem; ssl_certificate_key %1/server.key;
+    listen 127.0.0.1:%3;
     root %1/root;
     location /slow/ { alias %1/root/; limit_rate 1k; limit_rate_after 0; }
     location /chunked/ { alias %1/root/; gzip on; gzip_types *; gzip_min_length 0; }
+    location /fail/ { alias %1/root/; }
+    location ~ ^/fail/.*\.zip$ { return 500; }
+    location /plain/ { rewrite ^/plain/(.*)$ http://127.0.0.1:%3/$1 redirect; }
   }
 })";
 
@@ -67,14 +71,17 @@ HttpsServer::HttpsServer() : dir_(QDir::tempPath() + QStringLiteral("/corvane-ht
 }
 
 bool HttpsServer::start() {
-    QTcpServer probe;
+    QTcpServer probe, plainProbe;
     probe.listen(QHostAddress::LocalHost, 0);
+    plainProbe.listen(QHostAddress::LocalHost, 0);
     port_ = probe.serverPort();
+    const quint16 plainPort = plainProbe.serverPort();
     probe.close();
+    plainProbe.close();
     // A configuration that cannot be written makes nginx fail, with the reason in its log.
     QFile config(dir_.filePath("nginx.conf"));
     config.open(QIODevice::WriteOnly);
-    config.write(QString(kConfig).arg(dir_.path()).arg(port_).toUtf8());
+    config.write(QString(kConfig).arg(dir_.path()).arg(port_).arg(plainPort).toUtf8());
     config.close();
     nginx_.setStandardOutputFile(QProcess::nullDevice());
     nginx_.setStandardErrorFile(QProcess::nullDevice());

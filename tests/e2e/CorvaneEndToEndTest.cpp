@@ -32,24 +32,12 @@ using namespace corvane::testing;
 // Waits, keeping no event loop busy, until `condition` holds.
 template <typename Condition>
 bool waitFor(Condition condition, int milliseconds) {
-    const QDeadlineTimer deadline(milliseconds);
-    while (!deadline.hasExpired()) {
+    for (const QDeadlineTimer deadline(milliseconds); !deadline.hasExpired(); QThread::msleep(50)) {
         if (condition()) {
             return true;
         }
-        QThread::msleep(50);
     }
     return condition();
-}
-
-QRect parseGeometry(const QString& text) {
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+))"),
-        QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = pattern.match(text);
-    return match.hasMatch() ? QRect(match.captured(1).toInt(), match.captured(2).toInt(),
-                                    match.captured(3).toInt(), match.captured(4).toInt())
-                            : QRect();
 }
 
 // The processes whose program lies inside `folder`, with that program.
@@ -95,38 +83,18 @@ std::pair<QImage, QRect> footerMenu(const QString& status) {
             menu->actionGeometry(menu->actionAt(3))};
 }
 
-// Corvane installed the way a user installs it, started on a private X
-// server with a tray, and driven with real pointer clicks.
+void run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    ASSERT_TRUE(process.waitForFinished(120000)) << program.toStdString();
+    ASSERT_EQ(process.exitCode(), 0) << process.readAll().toStdString();
+}
+
+// A private X server with a tray, on which the test clicks as a user does.
 class CorvaneEndToEnd : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        ASSERT_TRUE(home().isValid());
-        install(home().filePath("prefix"));
-    }
-
-    static void install(const QString& prefix) {
-        run(QStringLiteral("cmake"), {"--install", CORVANE_BUILD_DIR, "--prefix", prefix});
-    }
-
-    static void run(const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, arguments);
-        ASSERT_TRUE(process.waitForFinished(120000)) << program.toStdString();
-        ASSERT_EQ(process.exitCode(), 0) << process.readAll().toStdString();
-    }
-
-    static QTemporaryDir& home() {
-        static QTemporaryDir dir;
-        return dir;
-    }
-
-    static QString executable() {
-        return home().filePath("prefix/lib/corvane/Corvane.app/Contents/MacOS/Corvane");
-    }
-
-    void start(QProcess& process, const QString& program = executable(),
-               const QString& homePath = home().path()) {
+    void start(QProcess& process, const QString& program, const QString& homePath) {
         QProcessEnvironment environment = server.environment();
         environment.insert(QStringLiteral("HOME"), homePath);
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), homePath + QStringLiteral("/config"));
@@ -139,7 +107,12 @@ class CorvaneEndToEnd : public ::testing::Test {
     }
 
     QRect windowGeometry(const QString& window) const {
-        return parseGeometry(xdotool(server, {"getwindowgeometry", window}));
+        QMap<QString, int> values;
+        for (const QString& line :
+             xdotool(server, {"getwindowgeometry", "--shell", window}).split(u'\n')) {
+            values[line.section(u'=', 0, 0)] = line.section(u'=', 1).toInt();
+        }
+        return {values["X"], values["Y"], values["WIDTH"], values["HEIGHT"]};
     }
 
     // The visible popover window, or an empty string.
@@ -154,13 +127,11 @@ class CorvaneEndToEnd : public ::testing::Test {
 
     // The tray icon's window: Corvane's visible window inside the tray.
     QRect iconGeometry() const {
-        const QRect tray = trayHost.geometry();
         try {
             for (const QString& window :
                  xdotool(server, {"search", "--onlyvisible", "--class", "Corvane"}).split(u'\n')) {
-                const QRect geometry = windowGeometry(window);
-                if (tray.contains(geometry.center())) {
-                    return geometry;
+                if (trayHost.geometry().contains(windowGeometry(window).center())) {
+                    return windowGeometry(window);
                 }
             }
         } catch (const XorgError&) {
@@ -171,6 +142,20 @@ class CorvaneEndToEnd : public ::testing::Test {
     void click(QPoint at, int button) {
         xdotool(server, {"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
                          QString::number(button)});
+    }
+
+    // Left-clicks the icon; true once the popover has opened (and painted).
+    bool openPopover() {
+        click(iconGeometry().center(), 1);
+        const bool done = waitFor([&] { return !popoverWindow().isEmpty(); }, 5000);
+        QThread::msleep(300);
+        return done;
+    }
+
+    // The "more" button sits at the panel's bottom right corner.
+    void clickMore() {
+        const QRect popover = windowGeometry(popoverWindow());
+        click(QPoint(popover.right() - 29, popover.bottom() - 28), 1);
     }
 
     void screenshot(const QString& name) {
@@ -185,12 +170,9 @@ class CorvaneEndToEnd : public ::testing::Test {
     // empty rect when it never does.
     QRect openFooterMenu(const QString& status) {
         if (popoverWindow().isEmpty()) {
-            click(iconGeometry().center(), 1);
-            EXPECT_TRUE(waitFor([&] { return !popoverWindow().isEmpty(); }, 5000));
-            QThread::msleep(300);
+            EXPECT_TRUE(openPopover());
         }
-        const QRect popover = windowGeometry(popoverWindow());
-        click(QPoint(popover.right() - 29, popover.bottom() - 28), 1);
+        clickMore();
         const auto [image, line] = footerMenu(status);
         QRect menu;
         const auto shows = [&](const QString& window) {
@@ -232,92 +214,26 @@ class CorvaneEndToEnd : public ::testing::Test {
         return std::make_unique<QApplication>(argc, argv);
     }
 
-    static int grabberScreenRight() { return QGuiApplication::primaryScreen()->geometry().right(); }
-
     XorgServer server;
     TrayHost trayHost{server};
     QTemporaryDir runtime;
     QImage lastShot;
 };
 
-TEST_F(CorvaneEndToEnd, OpensBelowTheIconClosesOutsideAndQuitsFromItsMenu) {
-    const auto grabber = screenGrabber();
-
-    QProcess corvane;
-    start(corvane);
-    ASSERT_TRUE(waitFor([&] { return !iconGeometry().isEmpty(); }, 15000))
-        << "no tray icon appeared";
-    const QRect icon = iconGeometry();
-    screenshot(QStringLiteral("tray.png"));
-
-    // A second start leaves at once and leaves the first one running.
-    QProcess second;
-    start(second);
-    ASSERT_TRUE(second.waitForFinished(10000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_EQ(corvane.state(), QProcess::Running);
-
-    // Right and middle clicks open nothing.
-    click(icon.center(), 3);
-    click(icon.center(), 2);
-    QThread::msleep(700);
-    EXPECT_TRUE(popoverWindow().isEmpty());
-
-    click(icon.center(), 1);
-    ASSERT_TRUE(waitFor([&] { return !popoverWindow().isEmpty(); }, 5000))
-        << "popover did not open";
-    QThread::msleep(300);  // let it paint
-    const QRect popover = windowGeometry(popoverWindow());
-    EXPECT_EQ(popover.width(), 362);
-    EXPECT_GE(popover.top(), icon.bottom());
-    // Kept on the screen, so at the right edge it cannot centre on the icon.
-    EXPECT_LE(popover.left(), icon.center().x());
-    EXPECT_LE(popover.right(), grabberScreenRight());
-    screenshot(QStringLiteral("popover.png"));
-    // The panel drew its content: text and controls in many colours.
-    const QImage panel = lastShot.copy(popover);
-    QSet<QRgb> colours;
-    for (int y = 0; y < panel.height(); y += 2) {
-        for (int x = 0; x < panel.width(); x += 2) {
-            colours.insert(panel.pixel(x, y));
-        }
-    }
-    EXPECT_GT(colours.size(), 50) << "the panel looks empty";
-
-    // A press elsewhere on the screen closes it.
-    click(QPoint(40, popover.bottom() + 40), 1);
-    EXPECT_TRUE(waitFor([&] { return popoverWindow().isEmpty(); }, 3000));
-
-    // Open again, and a click on the icon closes it.
-    click(icon.center(), 1);
-    ASSERT_TRUE(waitFor([&] { return !popoverWindow().isEmpty(); }, 5000));
-    click(icon.center(), 1);
-    EXPECT_TRUE(waitFor([&] { return popoverWindow().isEmpty(); }, 3000));
-    QThread::msleep(500);
-    EXPECT_TRUE(popoverWindow().isEmpty()) << "the icon's click opened it again";
-
-    // Quit through the footer's menu: the "more" button sits at the panel's
-    // bottom right corner; the quit entry is the menu's last.
-    click(icon.center(), 1);
-    ASSERT_TRUE(waitFor([&] { return !popoverWindow().isEmpty(); }, 5000));
-    const QRect shown = windowGeometry(popoverWindow());
-    click(QPoint(shown.right() - 29, shown.bottom() - 28), 1);
-    QThread::msleep(500);
-    xdotool(server, {"key", "Up", "Return"});
-    ASSERT_TRUE(corvane.waitForFinished(10000)) << "Corvane did not quit";
-    EXPECT_EQ(corvane.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(corvane.exitCode(), 0);
-}
-
-TEST_F(CorvaneEndToEnd, ReplacesItselfRollsBackABrokenReleaseAndChecksFromItsMenu) {
+// Corvane installed as a user installs it, with what its build options put
+// into the bundle (the release server, the publisher's key and the server's
+// authority): it opens its popover from its icon and quits from its menu; started
+// again with 1.1 published, it replaces itself; a broken 1.2 found from its
+// menu is rolled back, and the menu's next check finds nothing newer.
+TEST_F(CorvaneEndToEnd, AnswersItsIconReplacesItselfAndRollsBackABrokenRelease) {
     const auto grabber = screenGrabber();
     HttpsServer nginx;
     QTemporaryDir work;
     const ProcessesInFolder leftOver{work.path()};
     const QString bundle = work.filePath("prefix/lib/corvane/Corvane.app");
     const QString program = bundle + "/Contents/MacOS/Corvane";
-    const QString support = work.filePath("home/Library/Application Support/Corvane");
+    const QString home = work.filePath("home");
+    const QString support = home + "/Library/Application Support/Corvane";
     const QString feed = nginx.root() + "/updates/display";
     const QString origin = nginx.url(QString()).toString();
     const QString key = work.filePath("publisher");
@@ -331,10 +247,7 @@ TEST_F(CorvaneEndToEnd, ReplacesItselfRollsBackABrokenReleaseAndChecksFromItsMen
              CORVANE_SOURCE_DIR "/src/app/bundle/InfoPlist.cmake"});
     };
     run(CORVANE_RELEASE_PATH, {"keygen", "--private", key + ".pem", "--public", key + ".pub"});
-
-    // Build 100 installed with what its build options put into the bundle:
-    // the release server, the publisher's key and the server's authority.
-    install(work.filePath("prefix"));
+    run("cmake", {"--install", CORVANE_BUILD_DIR, "--prefix", work.filePath("prefix")});
     writeInfoPlist(bundle, "1.0", 100);
     ASSERT_TRUE(QFile::copy(key + ".pub", bundle + "/Contents/Resources/update-signing-key.pub"));
     ASSERT_TRUE(QFile::copy(nginx.authorityCertificate(),
@@ -349,12 +262,57 @@ TEST_F(CorvaneEndToEnd, ReplacesItselfRollsBackABrokenReleaseAndChecksFromItsMen
         run(CORVANE_RELEASE_PATH,
             {"publish", release.arg(build), "--key", key + ".pem", "--out", feed});
     };
+
+    // Nothing published yet. A second start leaves at once, the first runs on.
+    QProcess first;
+    start(first, program, home);
+    ASSERT_TRUE(waitFor([&] { return !iconGeometry().isEmpty(); }, 15000))
+        << "no tray icon appeared";
+    const QRect icon = iconGeometry();
+    screenshot(QStringLiteral("tray.png"));
+    QProcess second;
+    start(second, program, home);
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    // Right and middle clicks open nothing; a left click opens the popover
+    // below the icon, kept on the screen, so at the right edge it cannot
+    // centre on the icon.
+    click(icon.center(), 3);
+    click(icon.center(), 2);
+    QThread::msleep(700);
+    EXPECT_TRUE(popoverWindow().isEmpty());
+    ASSERT_TRUE(openPopover()) << "popover did not open";
+    const QRect popover = windowGeometry(popoverWindow());
+    EXPECT_EQ(popover.width(), 362);
+    EXPECT_GE(popover.top(), icon.bottom());
+    EXPECT_LE(popover.left(), icon.center().x());
+    EXPECT_LE(popover.right(), QGuiApplication::primaryScreen()->geometry().right());
+    screenshot(QStringLiteral("popover.png"));
+    // The panel drew its content: text and controls in many colours.
+    QSet<QRgb> colours;
+    for (int i = 0; i < popover.width() * popover.height(); i += 7) {
+        colours.insert(
+            lastShot.pixel(popover.topLeft() + QPoint(i % popover.width(), i / popover.width())));
+    }
+    EXPECT_GT(colours.size(), 50) << "the panel looks empty";
+
+    // The footer menu's last entry quits.
+    clickMore();
+    QThread::msleep(500);
+    xdotool(server, {"key", "Up", "Return"});
+    ASSERT_TRUE(first.waitForFinished(10000)) << "Corvane did not quit";
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+
+    // 1.1 published: started again, 1.0 checks at once, hands 1.1 off and
+    // is replaced by it.
     publish(101);
     run("cp", {feed + "/latest.json", work.filePath("latest-101.json")});
-
-    // Started, it checks at once, hands 1.1 off and is replaced by it.
-    QProcess first;
-    start(first, program, work.filePath("home"));
+    QProcess again;
+    start(again, program, home);
     qint64 running = 0;
     // The old process gone, 1.1 installed and running from the installed
     // bundle, its icon in the tray.
@@ -365,11 +323,11 @@ TEST_F(CorvaneEndToEnd, ReplacesItselfRollsBackABrokenReleaseAndChecksFromItsMen
                !iconGeometry().isEmpty();
     };
     // As a parent does, the test collects the old process once it ends.
-    const qint64 firstPid = first.processId();
+    const qint64 againPid = again.processId();
     ASSERT_TRUE(waitFor(
         [&] {
-            return (first.state() == QProcess::NotRunning || first.waitForFinished(10)) &&
-                   replaced(firstPid);
+            return (again.state() == QProcess::NotRunning || again.waitForFinished(10)) &&
+                   replaced(againPid);
         },
         30000))
         << "not updated within 30 s";

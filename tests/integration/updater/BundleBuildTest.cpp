@@ -33,13 +33,8 @@ TEST(BundleBuildTest, ReadsTheInfoPlistOfTheBundleItRunsFrom) {
         const char* build;
     } rows[] = {{xml, "Contents/MacOS/Corvane", "57"},
                 {binaryInfoPlist("58"), "Contents/MacOS/Corvane", "58"},
-                {"<plist version=\"1.0\"><dict><key>CFBundleVersion</key>"
-                 "<integer>57</integer></dict></plist>",
-                 "Contents/MacOS/Corvane", "0"},
-                {"CFBundleVersion = 57", "Contents/MacOS/Corvane", "0"},
                 {std::nullopt, "Contents/MacOS/Corvane", "0"},
-                {xml, "Contents/bin/Corvane", "0"},
-                {xml, "MacOS/Corvane", "0"}};
+                {xml, "Contents/bin/Corvane", "0"}};
     for (const auto& row : rows) {
         const TemporaryFolder temporary;
         const fs::path bundle = temporary.path() / "Corvane.app";

@@ -54,11 +54,6 @@ pid_t spawn(std::vector<std::string> command, int out, int err, const RunOptions
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err, STDERR_FILENO);
-    if (options.extraDescriptor) {
-        posix_spawn_file_actions_addopen(&actions, options.extraDescriptor->first,
-                                         options.extraDescriptor->second.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    }
     std::vector<char*> argv;
     for (auto& text : command) {
         argv.push_back(text.data());
@@ -124,7 +119,12 @@ Finished run(const std::vector<std::string>& command, const RunOptions& options)
 
 Application::Application(const char* mode) : out_(::memfd_create("out", MFD_CLOEXEC)) {
     const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    pid_ = spawn({TEST_APP_PATH, mode}, out_, null);
+    // A shell runs a trap once its current command has ended.
+    pid_ = spawn({"/bin/sh", "-c",
+                  std::string(mode) == "stubborn"
+                      ? "trap 'printf T' TERM; echo ready; while :; do sleep 0.05; done"
+                      : "echo ready; exec sleep 60"},
+                 out_, null);
     ::close(null);
     const auto until = Clock::now() + std::chrono::seconds(10);
     while (output() != "ready\n") {

@@ -33,8 +33,6 @@ class TemporaryFolder {
 struct RunOptions {
     // Added to (or replacing in) the test's own environment, through env(1).
     std::vector<std::pair<std::string, std::string>> environment = {};
-    // Opened for writing, created if need be, as this descriptor in the program.
-    std::optional<std::pair<int, std::filesystem::path>> extraDescriptor = {};
 };
 
 struct Finished {
@@ -48,9 +46,8 @@ struct Finished {
 // for it to exit.
 Finished run(const std::vector<std::string>& command, const RunOptions& options = {});
 
-// The test application standing in for the running Corvane, ready once made
-// ("obey": SIGTERM ends it; "stubborn": it writes "T" for each SIGTERM and
-// stays). It is never reaped before the end, so that once it has ended it
+// A shell standing in for the running Corvane, ready once made ("obey":
+// SIGTERM ends it; "stubborn": it writes "T" for each SIGTERM and stays). It is never reaped before the end, so that once it has ended it
 // stays a zombie and its process id cannot go to another process.
 class Application {
   public:

@@ -6,8 +6,6 @@
 #include <atomic>
 #include <cstring>
 #include <fstream>
-#include <iostream>
-#include <sstream>
 #include <thread>
 
 #include "ProcessHarness.h"
@@ -25,23 +23,20 @@ const std::string kFileCalls =
     "unlinkat)$";
 
 struct Row {
-    bool twoFileSystems = false;   // the installed bundle on a tmpfs of its own
-    bool newVersionFails = false;  // it ends at once, so the tool rolls it back
-    std::string call = {};         // with `n`: the n-th call of its kind the tool makes
-    int n = 0;
-    std::string fault = {};  // a strace injection; none for the undisturbed run
-    std::string step = {};   // what the call did in the undisturbed run
-    Finished result = {};
-    std::string installed = {};   // "old", "new", or what else is there
-    std::string previousAt = {};  // what the place the error line names holds
-    std::string startsAs = {};    // the build the installed application starts as
-    std::string beside = {};      // what else the installed location's folder holds
+    bool twoFileSystems;     // the installed bundle on a tmpfs of its own
+    bool newVersionFails;    // it ends at once, so the tool rolls it back
+    std::string call = {};   // where strace injects the fault; none in the undisturbed run
+    std::string fault = {};  // as strace takes it, with the call's number among its kind
+    std::string label = {};  // what the call did in the undisturbed run
 };
 
 // Runs the real tool under strace with `options` in `folder`, then starts
-// whatever is installed, as a user would.
+// whatever is installed, as a user would. The installed location holds one
+// complete application, old or new, which starts (unless it is the new
+// version made to fail); a previous application that could not be put back
+// is where the error line says; a termination signal changes nothing.
 void swapUnder(const std::vector<std::string>& options, const fs::path& folder,
-               const fs::path& tmpfs, Row& row) {
+               const fs::path& tmpfs, const Row& row) {
     const fs::path installed =
         (row.twoFileSystems ? tmpfs / folder.filename() : folder) / "Applications" / "Corvane.app";
     const fs::path staged = folder / "Staging" / "Corvane.app";
@@ -52,7 +47,8 @@ void swapUnder(const std::vector<std::string>& options, const fs::path& folder,
     }
     const Tree oldTree = snapshot(installed);
     const Tree newTree = snapshot(staged);
-    const auto holds = [&](const Tree& tree) {
+    const auto holds = [&](const fs::path& place) {
+        const Tree tree = snapshot(place);
         return tree == oldTree ? "old" : tree == newTree ? "new" : "neither or a mixture";
     };
     std::vector<std::string> command{"/usr/bin/strace", "-f", "-b", "execve", "-qq"};
@@ -62,34 +58,46 @@ void swapUnder(const std::vector<std::string>& options, const fs::path& folder,
         {CORVANE_UPDATER_PATH, "--pid", std::to_string(pidNoProcessCanHave()), "--source", staged,
          "--destination", installed, "--backup-root", folder / "Backups"});
     // LeakSanitizer cannot work under a tracer; the tool's leaks are checked untraced.
-    row.result =
+    const Finished result =
         run(command,
             {{{"CORVANE_TEST_REPORTS", folder / "reports"}, {"ASAN_OPTIONS", "detect_leaks=0"}}});
-    row.installed = holds(snapshot(installed));
-    for (const auto& entry : fs::directory_iterator(installed.parent_path())) {
-        row.beside += entry.path() == installed ? "" : entry.path().filename().string() + " ";
+
+    SCOPED_TRACE(std::string(row.twoFileSystems ? "two file systems" : "one file system") +
+                 (row.newVersionFails ? ", failing: " : ", working: ") + row.label + " | " +
+                 row.fault + "\n" + result.err);
+    const std::string now = holds(installed);
+    EXPECT_TRUE(now == "old" || now == "new") << now;
+    // Only a failed removal (or rename out of sight) leaves anything beside it.
+    if (row.fault.rfind("error=EIO", 0) == 0 && row.call != "unlinkat" && row.call != "renameat2") {
+        EXPECT_EQ(std::distance(fs::directory_iterator(installed.parent_path()), {}), 1);
     }
+    // A failed undo says where the previous application is.
     const std::string note = "the previous application is at ";
-    if (const auto at = row.result.err.find(note); at != std::string::npos) {
-        const std::string rest = row.result.err.substr(at + note.size());
-        row.previousAt = holds(snapshot(rest.substr(0, rest.find_first_of(";\n"))));
+    std::string previousAt;
+    if (const auto at = result.err.find(note); at != std::string::npos) {
+        const std::string named = result.err.substr(at + note.size());
+        previousAt = holds(named.substr(0, named.find_first_of(";\n")));
     }
-    // A new version made to fail cannot start; anything else must.
-    if (row.installed == "old" || (row.installed == "new" && !row.newVersionFails)) {
+    EXPECT_EQ(previousAt, result.exitCode == 1 && now == "new" ? "old" : "");
+    std::string startsAs;
+    if (now == "old" || (now == "new" && !row.newVersionFails)) {
         run({CORVANE_OPEN_PATH, "-n", installed}, {{{"CORVANE_TEST_REPORTS", folder / "check"}}});
         for (const auto& [pid, build] : startedApplications(folder / "check", 1, 10s)) {
-            row.startsAs = build;
+            startsAs = build;
         }
+    }
+    EXPECT_EQ(startsAs, now == "old" ? "57" : row.newVersionFails ? "" : "58");
+    if (result.exitCode == 0 || row.fault.empty() || row.fault.rfind("signal=SIGTERM", 0) == 0) {
+        EXPECT_EQ(result.exitCode, row.newVersionFails ? 1 : 0);
+        EXPECT_EQ(now, row.newVersionFails ? "old" : "new");
     }
     stopStartedApplications(folder / "check");
     stopStartedApplications(folder / "reports");
 }
 
-// After an injected failure or kill at every file-changing call of a swap
-// and of a roll-back, on one and on two file systems, the installed location
-// holds one complete application, old or new, which starts (unless it is
-// the new version made to fail); a previous application that could not be
-// put back is where the error line says. Termination signals change nothing.
+// Faults are injected at every file-changing call of a swap and of a
+// roll-back, on one and on two file systems: an error (EIO), a kill, and at
+// the renames a blocked termination signal.
 TEST(UpdaterFaultTest, EveryFaultLeavesOneCompleteApplication) {
     adoptOrphans();
     TemporaryFolder temporary;
@@ -106,10 +114,9 @@ TEST(UpdaterFaultTest, EveryFaultLeavesOneCompleteApplication) {
         // The undisturbed run names the steps, numbered as strace counts
         // them: per call and per process, here the tool's (the first seen).
         const fs::path folder = temporary.path() / std::to_string(rows.size());
-        Row undisturbed{two, fails};
+        rows.push_back({two, fails});
         swapUnder({"-y", "-o", folder.string() + ".trace", "-e", "trace=" + kFileCalls}, folder,
-                  tmpfs, undisturbed);
-        rows.push_back(undisturbed);
+                  tmpfs, rows.back());
         std::ifstream trace(folder.string() + ".trace");
         std::map<std::string, int> counts;
         std::string toolPid;
@@ -131,7 +138,8 @@ TEST(UpdaterFaultTest, EveryFaultLeavesOneCompleteApplication) {
             // Blocked termination signals are shown at one kind of call.
             for (const std::string fault : {"error=EIO", "signal=SIGKILL", "signal=SIGTERM"}) {
                 if (fault != "signal=SIGTERM" || call == "renameat2") {
-                    rows.push_back({two, fails, call, n, fault, line.substr(0, 160)});
+                    rows.push_back({two, fails, call, fault + ":when=" + std::to_string(n),
+                                    line.substr(0, 160)});
                 }
             }
         }
@@ -145,10 +153,8 @@ TEST(UpdaterFaultTest, EveryFaultLeavesOneCompleteApplication) {
         workers.emplace_back([&] {
             for (std::size_t i; (i = next++) < rows.size();) {
                 if (!rows[i].fault.empty()) {
-                    const std::string injection =
-                        rows[i].call + ":" + rows[i].fault + ":when=" + std::to_string(rows[i].n);
                     swapUnder({"-o", "/dev/null", "-e", "trace=" + rows[i].call, "-e",
-                               "inject=" + injection},
+                               "inject=" + rows[i].call + ":" + rows[i].fault},
                               temporary.path() / std::to_string(i), tmpfs, rows[i]);
                 }
             }
@@ -159,33 +165,6 @@ TEST(UpdaterFaultTest, EveryFaultLeavesOneCompleteApplication) {
     }
     ::umount2(tmpfs.c_str(), MNT_DETACH);
     while (::waitpid(-1, nullptr, WNOHANG) > 0) {  // new versions that ended at once
-    }
-
-    for (const Row& row : rows) {
-        std::ostringstream label;
-        label << (row.twoFileSystems ? "two file systems" : "one file system")
-              << (row.newVersionFails ? ", failing | " : ", working | ") << row.call << " #"
-              << row.n << " " << row.step << " | " << (row.fault.empty() ? "none" : row.fault)
-              << " | "
-              << (row.result.exitCode < 0 ? "killed"
-                                          : "exit " + std::to_string(row.result.exitCode))
-              << ", " << row.installed << " installed"
-              << (row.startsAs.empty() ? "" : ", starts as " + row.startsAs)
-              << (row.previousAt.empty() ? "" : ", previous named (" + row.previousAt + ")");
-        std::cout << label.str() << "\n";
-        SCOPED_TRACE(label.str() + "\n" + row.result.err);
-        EXPECT_TRUE(row.installed == "old" || row.installed == "new");
-        // Only a failed removal (or rename out of sight) leaves anything beside it.
-        if (row.fault == "error=EIO" && row.call != "unlinkat" && row.call != "renameat2") {
-            EXPECT_EQ(row.beside, "");
-        }
-        EXPECT_EQ(row.startsAs, row.installed == "old" ? "57" : row.newVersionFails ? "" : "58");
-        // A failed undo says where the previous application is.
-        EXPECT_EQ(row.previousAt, row.result.exitCode == 1 && row.installed == "new" ? "old" : "");
-        if (row.result.exitCode == 0 || row.fault.empty() || row.fault == "signal=SIGTERM") {
-            EXPECT_EQ(row.result.exitCode, row.newVersionFails ? 1 : 0);
-            EXPECT_EQ(row.installed, row.newVersionFails ? "old" : "new");
-        }
     }
     EXPECT_GT(rows.size(), 300u);
 }

@@ -1,16 +1,13 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <QDir>
+#include <QTemporaryDir>
 
 #include "platform/linux/failedbuilds/FailedBuilds.h"
+#include "support/Files.h"
 
 namespace corvane::failedbuilds {
 namespace {
-
-namespace fs = std::filesystem;
 
 TEST(FailedBuildsTest, ParsesPlainDecimalNumbersOnly) {
     EXPECT_EQ(parseDecimal("+57"), 57);
@@ -22,17 +19,9 @@ TEST(FailedBuildsTest, ParsesPlainDecimalNumbersOnly) {
     EXPECT_EQ(format({58, 61}), "58\n61\n");
 }
 
-std::string contentOf(const fs::path& file) {
-    std::ostringstream text;
-    text << std::ifstream(file).rdbuf();
-    return text.str();
-}
-
 TEST(FailedBuildsTest, RecordsTheLatestBuildsOnceEachAndLeavesAFailedWriteUnseen) {
-    std::string pattern = (fs::temp_directory_path() / "corvane-failed-XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(pattern.data()));
-    const fs::path folder = pattern;
-    const fs::path file = folder / kFileName;
+    const QTemporaryDir folder;
+    const std::string file = folder.filePath(kFileName).toStdString();
     EXPECT_TRUE(readFailedBuilds(file).empty());
     for (std::int64_t build = 1; build <= 70; ++build) {
         ASSERT_EQ(recordFailedBuild(file, build), 0);
@@ -42,13 +31,14 @@ TEST(FailedBuildsTest, RecordsTheLatestBuildsOnceEachAndLeavesAFailedWriteUnseen
     for (std::int64_t build = 7; build <= 70; ++build) {
         expected += build == 10 ? "" : std::to_string(build) + "\n";
     }
-    EXPECT_EQ(contentOf(file), expected + "10\n");
+    expected += "10\n";
+    EXPECT_EQ(testing::readAll(folder.filePath(kFileName)).toStdString(), expected);
     EXPECT_EQ(readFailedBuilds(file).size(), kMaxEntries);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
-    fs::create_directory(file.string() + ".partial");  // the temporary file cannot be made
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 1);
+    QDir(folder.path())
+        .mkdir(folder.filePath(kFileName) + ".partial");  // blocks the temporary file
     EXPECT_NE(recordFailedBuild(file, 71), 0);
-    EXPECT_EQ(contentOf(file), expected + "10\n");
-    fs::remove_all(folder);
+    EXPECT_EQ(testing::readAll(folder.filePath(kFileName)).toStdString(), expected);
 }
 
 }  // namespace

@@ -1,36 +1,26 @@
-// Stands in for Corvane in the replacement tool's and the launcher's tests.
-//
-//   updater_test_app obey       prints "ready", then waits; SIGTERM ends it
-//   updater_test_app stubborn   prints "ready", then waits; every SIGTERM it
-//                               receives is written to standard output as "T"
-//   updater_test_app [ARG…]     (as a bundle's executable, started by the
-//                               launcher, or as the replacement tool, started
-//                               by the update engine) writes what it was
-//                               started with to the file named by
-//                               CORVANE_TEST_REPORT, then stays for
-//                               CORVANE_TEST_LINGER_MS milliseconds
-#include <signal.h>
+// Stands in for Corvane in the launcher's and the update engine's tests:
+// started as a bundle's executable by the launcher, or as the replacement
+// tool by the update engine, it writes what it was started with to the file
+// named by CORVANE_TEST_REPORT, then stays for CORVANE_TEST_LINGER_MS
+// milliseconds.
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 namespace {
 
-void onTerminate(int) {
-    [[maybe_unused]] const auto written = ::write(STDOUT_FILENO, "T", 1);
-}
-
 std::string linkTarget(const std::string& path) {
     std::error_code error;
     return std::filesystem::read_symlink(path, error).string();
 }
 
-int writeReport(int argc, char** argv) {
+}  // namespace
+
+int main(int argc, char** argv) {
     const char* target = std::getenv("CORVANE_TEST_REPORT");
     if (!target) {
         return 3;
@@ -58,22 +48,4 @@ int writeReport(int argc, char** argv) {
         ::usleep(static_cast<useconds_t>(std::atoi(linger)) * 1000);
     }
     return renamed ? 0 : 5;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "stubborn") == 0) {
-        struct sigaction action {};
-        action.sa_handler = onTerminate;
-        ::sigaction(SIGTERM, &action, nullptr);
-    }
-    if (argc != 2) {
-        return writeReport(argc, argv);
-    }
-    std::puts("ready");
-    std::fflush(stdout);
-    for (;;) {
-        ::pause();
-    }
 }

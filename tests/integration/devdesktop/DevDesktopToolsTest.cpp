@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <QDeadlineTimer>
@@ -9,12 +7,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 #include <cerrno>
-#include <cstring>
 #include <map>
 
 namespace {
@@ -44,14 +42,9 @@ bool processGone(pid_t pid) {
 }
 
 bool serverListensOn(const QString& path) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, QFile::encodeName(path).constData(),
-                 sizeof address.sun_path - 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const bool listens = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return listens;
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    return socket.waitForConnected(1000);
 }
 
 bool waitUntil(const std::function<bool()>& condition, int milliseconds) {

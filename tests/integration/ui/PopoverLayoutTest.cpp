@@ -191,36 +191,32 @@ TEST(PopoverGeometry, LongTextsStayOnOneLineInsideThePanel) {
     EXPECT_EQ(gauge->mapTo(panel.get(), QPoint(gauge->width(), 0)).x(), 344);
 }
 
-TEST(PopoverUpdates, NewValuesUpdateTheSameControls) {
+// The periodic refresh brings an equal value: nothing is rebuilt and an
+// open menu stays open on its entry. Another display: same widgets, new
+// mode entries and texts. No refresh fires a callback.
+TEST(PopoverUpdates, NewValuesUpdateTheSameControlsAndKeepAnOpenMenu) {
     CallbackLog log;
     auto panel = showPanel(log.wire(normalView()));
     const QList<QWidget*> before = panel->findChildren<QWidget*>();
-    QAction* firstMode = child<PullDownMenu>(*panel, "modeMenu")->actionAt(0);
+    PullDownMenu* menu = openMenu(*panel, "modePicker", "modeMenu");
+    ASSERT_NE(menu, nullptr);
+    QAction* firstMode = menu->actionAt(0);
+    menu->setActiveAction(menu->actionAt(2));
 
-    // The periodic refresh brings an equal value: nothing is rebuilt.
     panel->setView(log.wire(normalView()));
     EXPECT_EQ(panel->findChildren<QWidget*>(), before);
-    EXPECT_EQ(child<PullDownMenu>(*panel, "modeMenu")->actionAt(0), firstMode);
+    EXPECT_EQ(menu->actionAt(0), firstMode);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(menu->activeAction(), menu->actionAt(2));
+    menu->close();
 
-    // Another display: same widgets, new mode entries and texts.
     DisplayPopoverView other = normalView();
     other.display = secondDisplay();
     panel->setView(log.wire(other));
     EXPECT_EQ(panel->findChildren<QWidget*>(), before);
     EXPECT_EQ(child<QuietText>(*panel, "displayName")->text(), "LG HDR 4K");
-    EXPECT_EQ(child<PullDownMenu>(*panel, "modeMenu")->actions().size(), 2);
+    EXPECT_EQ(menu->actions().size(), 2);
     EXPECT_EQ(log.calls, QStringList{});
-}
-
-TEST(PopoverUpdates, AnOpenMenuSurvivesARefresh) {
-    auto panel = showPanel(normalView());
-    PullDownMenu* menu = openMenu(*panel, "modePicker", "modeMenu");
-    ASSERT_NE(menu, nullptr);
-    menu->setActiveAction(menu->actionAt(2));
-    panel->setView(normalView());
-    EXPECT_TRUE(menu->isVisible());
-    EXPECT_EQ(menu->activeAction(), menu->actionAt(2));
-    menu->close();
 }
 
 // Without a Hangul font the texts would show as boxes. The panel's own

@@ -28,14 +28,12 @@ struct TextCase : NamedCase {
 
 class StatusIconTexts : public ::testing::TestWithParam<TextCase> {};
 
-TEST_P(StatusIconTexts, RateTooltipAccessibilityAndSignature) {
+TEST_P(StatusIconTexts, RateNumberAndSignature) {
     const TextCase& c = GetParam();
     const StatusIconInput in =
         input(c.selected, MenuBarIconStyle::ring, MenuBarColorMode::adaptive);
     EXPECT_EQ(StatusIconModel::rateText(in), c.rate);
     EXPECT_EQ(StatusIconModel::numberText(in), c.number);
-    EXPECT_EQ(StatusIconModel::toolTip(in), QStringLiteral("화면 주사율: ") + c.rate);
-    EXPECT_EQ(StatusIconModel::accessibleName(in), QStringLiteral("화면 주사율 ") + c.rate);
     EXPECT_EQ(StatusIconModel::signature(in),
               QStringLiteral("ring|adaptive|") + c.rate + QLatin1Char('|') + c.lastSignatureFields);
 }

@@ -21,9 +21,7 @@ TEST_P(RefreshRateText, ReadsAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rates, RefreshRateText,
-    ::testing::Values(RateCase{60.0, "60Hz"}, RateCase{59.97, "60Hz"}, RateCase{23.976, "24Hz"},
-                      RateCase{29.97, "30Hz"}, RateCase{59.94, "59.94Hz"},
-                      RateCase{119.88, "119.88Hz"}, RateCase{0.5, "0.50Hz"},
+    ::testing::Values(RateCase{60.0, "60Hz"}, RateCase{59.97, "60Hz"}, RateCase{59.94, "59.94Hz"},
                       // 0.05 away from a whole number is no longer rounded
                       RateCase{59.96, "60Hz"}, RateCase{59.9, "59.90Hz"},
                       RateCase{143.856, "143.86Hz"}, RateCase{0.0, "자동"}, RateCase{-1.0, "자동"},

@@ -85,42 +85,30 @@ TEST(PopoverDisplayEntries, MarkEveryDisplayWithTheSelectedName) {
               (QStringList{"1:DELL U2720Q", "2:✓ 현재 · " + decomposed, "3:DELL U2720Q"}));
 }
 
+QStringList modeTitles(const DisplayInfo& selected) {
+    QStringList titles;
+    for (const auto& entry : PopoverValues::modeEntries(viewOf(selected))) {
+        titles << entry.title;
+    }
+    return titles;
+}
+
+// Which modes are listed is the display's menu modes'; here, which are marked.
 TEST(PopoverModeEntries, MarkEveryEntryTheCurrentModeMatches) {
     // The current mode has no identifier and a slightly different rate than
     // the listed 60 Hz entries, so it matches them without being one of them.
-    const DisplayModeInfo current = mode(0, 1920, 1080, 59.96);
-    DisplayInfo selected = display(4, "A", current,
-                                   {mode(41, 1920, 1080, 60.0), mode(42, 1920, 1080, 50.0),
-                                    mode(43, 1920, 1080, 60.04), mode(44, 1280, 720, 60.0)});
-    DisplayPopoverView view = viewOf(selected);
-    const auto entries = PopoverValues::modeEntries(view);
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0].title, "✓ 현재 · 1920×1080 · 60Hz");
-    EXPECT_EQ(entries[1].title, "1920×1080 · 50Hz");
-    EXPECT_EQ(entries[2].title, "✓ 현재 · 1920×1080 · 60Hz");
-    EXPECT_EQ(entries[3].title, "1280×720 · 60Hz");
-}
-
-TEST(PopoverModeEntries, FollowTheMenuModesOfTheSelectedDisplay) {
-    EXPECT_TRUE(PopoverValues::modeEntries(DisplayPopoverView{}).empty());
-
-    DisplayInfo noCurrent =
-        display(4, "A", std::nullopt, {mode(1, 800, 600, 60), mode(2, 640, 480, 60)});
-    for (const auto& entry : PopoverValues::modeEntries(viewOf(noCurrent))) {
-        EXPECT_FALSE(entry.title.startsWith(PopoverValues::currentMark()))
-            << entry.title.toStdString();
-    }
-
-    // A low-density current mode on a display with high-density modes is
-    // appended after them, marked.
-    DisplayInfo mixed = display(5, "B", DisplayModeInfo{9, 1920, 1080, 1920, 1080, 60.0, 0},
-                                {DisplayModeInfo{7, 1512, 982, 3024, 1964, 120.0, 0}});
-    const auto entries = PopoverValues::modeEntries(viewOf(mixed));
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].title, "1512×982 · 120Hz");
-    EXPECT_EQ(entries[1].title, "✓ 현재 · 1920×1080 · 60Hz");
-
-    EXPECT_TRUE(PopoverValues::modeEntries(viewOf(display(6, "C", std::nullopt))).empty());
+    const std::vector modes{mode(41, 1920, 1080, 60.0), mode(42, 1920, 1080, 50.0),
+                            mode(43, 1920, 1080, 60.04), mode(44, 1280, 720, 60.0)};
+    EXPECT_EQ(modeTitles(display(4, "A", mode(0, 1920, 1080, 59.96), modes)),
+              (QStringList{"✓ 현재 · 1920×1080 · 60Hz", "1920×1080 · 50Hz",
+                           "✓ 현재 · 1920×1080 · 60Hz", "1280×720 · 60Hz"}));
+    EXPECT_EQ(modeTitles(display(4, "A", std::nullopt, modes)),
+              (QStringList{"1920×1080 · 60Hz", "1920×1080 · 50Hz", "1920×1080 · 60Hz",
+                           "1280×720 · 60Hz"}));
+    // A low-density current mode is listed after the dense modes, marked.
+    EXPECT_EQ(modeTitles(display(5, "B", DisplayModeInfo{9, 1920, 1080, 1920, 1080, 60.0, 0},
+                                 {DisplayModeInfo{7, 1512, 982, 3024, 1964, 120.0, 0}})),
+              (QStringList{"1512×982 · 120Hz", "✓ 현재 · 1920×1080 · 60Hz"}));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Saved-mode decoding: any bytes decode or fail without a fault, and a
 // decoded mode encodes to JSON that decodes to the very same mode.
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cmath>
 #include <cstdlib>
 
@@ -13,6 +15,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (mode == nullptr) {
         std::get<SavedModeDecodingError>(decoded).description();
         return 0;
+    }
+    // The exact fields agree with Qt's own reading wherever a double holds
+    // the number exactly.
+    const QJsonObject object =
+        QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char*>(data),
+                                           static_cast<qsizetype>(size)))
+            .object();
+    const std::pair<const char*, double> fields[] = {
+        {"id", double(mode->id)},
+        {"width", double(mode->width)},
+        {"height", double(mode->height)},
+        {"pixelWidth", double(mode->pixelWidth)},
+        {"pixelHeight", double(mode->pixelHeight)},
+        {"ioFlags", double(mode->ioFlags)}};
+    for (const auto& [key, value] : fields) {
+        const double qt = object.value(QLatin1String(key)).toDouble();
+        if (std::abs(qt) < 0x1p53 && qt != value) {
+            std::abort();
+        }
     }
     const auto encoded = encodeSavedDisplayMode(*mode);
     if (!encoded) {

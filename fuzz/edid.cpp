@@ -1,11 +1,12 @@
 // EDID parsing: any bytes, and the same bytes made to pass the header and
 // checksum tests so that the descriptors are read, parse or fail without a
 // fault.
+#include "platform/monitor/Edid.h"
+
 #include <array>
 #include <cstdlib>
 
 #include "platform/monitor/DisplayIdentity.h"
-#include "platform/monitor/Edid.h"
 
 namespace {
 

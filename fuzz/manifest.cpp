@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The exact build agrees with Qt's own reading wherever a double holds
     // the number exactly.
-    const double qt = QJsonDocument::fromJson(json).object().value(QLatin1String("build")).toDouble();
+    const double qt =
+        QJsonDocument::fromJson(json).object().value(QLatin1String("build")).toDouble();
     if (std::abs(qt) < 0x1p53 && qt != static_cast<double>(manifest->build)) {
         std::abort();
     }

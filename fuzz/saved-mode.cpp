@@ -19,16 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The exact fields agree with Qt's own reading wherever a double holds
     // the number exactly.
     const QJsonObject object =
-        QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char*>(data),
-                                           static_cast<qsizetype>(size)))
+        QJsonDocument::fromJson(
+            QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)))
             .object();
-    const std::pair<const char*, double> fields[] = {
-        {"id", double(mode->id)},
-        {"width", double(mode->width)},
-        {"height", double(mode->height)},
-        {"pixelWidth", double(mode->pixelWidth)},
-        {"pixelHeight", double(mode->pixelHeight)},
-        {"ioFlags", double(mode->ioFlags)}};
+    const std::pair<const char*, double> fields[] = {{"id", double(mode->id)},
+                                                     {"width", double(mode->width)},
+                                                     {"height", double(mode->height)},
+                                                     {"pixelWidth", double(mode->pixelWidth)},
+                                                     {"pixelHeight", double(mode->pixelHeight)},
+                                                     {"ioFlags", double(mode->ioFlags)}};
     for (const auto& [key, value] : fields) {
         const double qt = object.value(QLatin1String(key)).toDouble();
         if (std::abs(qt) < 0x1p53 && qt != value) {

@@ -1,13 +1,15 @@
 // The settings file: any bytes in the file (XML or binary property list, or
 // neither) load, read, change and write without a fault, and what the store
 // holds after a change is what a second store reads from the file. Each
-// input gets a fresh folder under /dev/shm, removed afterwards.
+// input gets a fresh folder (under /dev/shm unless TMPDIR says otherwise), removed afterwards.
 #include <stdlib.h>
 
 #include <QFile>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
 
+#include "ScratchFolder.h"
 #include "platform/linux/settings/FileSettingsStore.h"
 #include "state/SettingsKeys.h"
 
@@ -25,7 +27,8 @@ const QString kKeys[] = {keys::kSelectedDisplayID, keys::kAutoApplyOnLaunch, key
 // file: both must agree when the store reported no error.
 void expectEverywhere(const FileSettingsStore& store, const QString& key,
                       const std::optional<SettingValue>& expected) {
-    if (store.value(key) != expected || FileSettingsStore(store.filePath()).value(key) != expected) {
+    if (store.value(key) != expected ||
+        FileSettingsStore(store.filePath()).value(key) != expected) {
         std::abort();
     }
 }
@@ -33,8 +36,8 @@ void expectEverywhere(const FileSettingsStore& store, const QString& key,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    char pattern[] = "/dev/shm/corvane-fuzz-settings-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) {
+    std::string pattern = scratchFolder() + "/corvane-fuzz-settings-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
         std::abort();
     }
     const std::filesystem::path folder(pattern);

@@ -1,18 +1,20 @@
 // Unpacking a zip archive: any bytes as the archive unpack or are refused
 // without a fault, and nothing is written outside the target folder. Each
-// input gets a fresh folder under /dev/shm, removed afterwards.
+// input gets a fresh folder (under /dev/shm unless TMPDIR says otherwise), removed afterwards.
 #include <stdlib.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
+#include "ScratchFolder.h"
 #include "platform/linux/archive/ZipArchive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     namespace fs = std::filesystem;
-    char pattern[] = "/dev/shm/corvane-fuzz-unpack-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) {
+    std::string pattern = scratchFolder() + "/corvane-fuzz-unpack-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
         std::abort();
     }
     const fs::path folder(pattern);
@@ -45,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Unpacked permissions may forbid entering a folder; the owner may
     // always change them back before removing it.
-    for (auto it = fs::recursive_directory_iterator(target); it != fs::recursive_directory_iterator();
-         ++it) {
+    for (auto it = fs::recursive_directory_iterator(target);
+         it != fs::recursive_directory_iterator(); ++it) {
         std::error_code error;
         if (!it->is_symlink(error) && it->is_directory(error)) {
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add);

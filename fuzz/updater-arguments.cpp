@@ -32,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         !parsed->destination.is_absolute() || !parsed->backupRoot.is_absolute()) {
         std::abort();
     }
-    const std::vector<std::string> written = {
-        "--pid", std::to_string(parsed->processID), "--source", parsed->source.string(),
-        "--destination", parsed->destination.string(), "--backup-root",
-        parsed->backupRoot.string()};
+    const std::vector<std::string> written = {"--pid",         std::to_string(parsed->processID),
+                                              "--source",      parsed->source.string(),
+                                              "--destination", parsed->destination.string(),
+                                              "--backup-root", parsed->backupRoot.string()};
     if (parseArguments(written, std::nullopt) != parsed) {
         std::abort();
     }

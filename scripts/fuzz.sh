@@ -12,9 +12,12 @@ cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None \
   -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build "$build"
 
-# Work files live in memory and go when the script ends.
+# Work files live in memory and go when the script ends, a crashing
+# input's folder included.
 scratch=$(mktemp -d /dev/shm/corvane-fuzz-XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
+# The settings and unpacking targets make a folder per input here too.
+export TMPDIR="$scratch"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -20,6 +20,8 @@ packages=(
   mutter dbus python3-dbus
   # benchmarks: bsdtar is the yardstick for unpacking
   libarchive-tools
+  # fuzzing: clang with libFuzzer and the sanitizers' runtime
+  clang libclang-rt-14-dev
 )
 
 missing=()

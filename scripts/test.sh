@@ -26,3 +26,9 @@ unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 cd "$build"
 ctest --output-on-failure --parallel 2
 "$build/bin/corvane-renders" "$build/renders"
+
+# Every fuzz target for a few seconds, its seeds first; scripts/fuzz.sh
+# runs them longer.
+if [ "${1:-}" != --sanitize ]; then
+  bash "$root/scripts/fuzz.sh" 5
+fi

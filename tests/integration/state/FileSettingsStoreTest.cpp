@@ -125,6 +125,13 @@ INSTANTIATE_TEST_SUITE_P(
                                   "<string>x</string></array></plist>"},
                       DamagedCase{"empty", QByteArray("")},
                       DamagedCase{"binaryNoise", QByteArray("bplist00\xff\xfe\x00\x13", 12)},
+                      // {"iconStyle\u0000": 1}, its key in UTF-16: a name no key matches.
+                      DamagedCase{
+                          "binaryKeyWithNul",
+                          QByteArray("bplist00\xd1\x01\x02\x6a\0i\0c\0o\0n\0S\0t\0y\0l\0e\0\0"
+                                     "\x10\x01\x08\x0b\x20\0\0\0\0\0\0\x01\x01\0\0\0\0\0\0\0"
+                                     "\x03\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\x22",
+                                     69)},
                       DamagedCase{"folderInItsPlace", QByteArray()}),
     CaseName());
 

@@ -106,6 +106,26 @@ class FolderLock {
 
 enum class FileState { missing, parsed, unreadable };
 
+// The dictionary as this store's own XML form holds it. A binary list may
+// repeat a key, and the dictionary calls then read the first value while
+// the XML reader keeps the last, so a change would be lost on the next
+// start and a removed key would come back; a key with NUL inside matches
+// another key's name. Passed through the XML form, each key holds one value
+// (the last) and memory holds exactly what the next write stores. Text
+// with NUL, which that form cannot carry, makes the file unreadable.
+PlistNode asWritten(const PlistNode& tree) {
+    char* xml = nullptr;
+    std::uint32_t length = 0;
+    plist_to_xml(tree.get(), &xml, &length);
+    const std::unique_ptr<char, decltype(&plist_to_xml_free)> text(xml, &plist_to_xml_free);
+    if (!text || std::memchr(text.get(), '\0', length) != nullptr) {
+        return nullptr;
+    }
+    plist_t parsed = nullptr;
+    plist_from_xml(text.get(), length, &parsed);
+    return PlistNode(parsed);
+}
+
 // Reads the settings file; `tree` holds its dictionary when it parses.
 FileState readFile(const QString& path, PlistNode& tree) {
     struct stat info {};
@@ -126,6 +146,9 @@ FileState readFile(const QString& path, PlistNode& tree) {
         plist_t parsed = nullptr;
         plist_from_memory(bytes.constData(), static_cast<std::uint32_t>(bytes.size()), &parsed);
         PlistNode candidate(parsed);
+        if (candidate && plist_get_node_type(candidate.get()) == PLIST_DICT) {
+            candidate = asWritten(candidate);
+        }
         if (candidate && plist_get_node_type(candidate.get()) == PLIST_DICT) {
             tree = std::move(candidate);
             return FileState::parsed;

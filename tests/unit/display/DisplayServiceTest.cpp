@@ -107,7 +107,7 @@ class ModeListTest : public DisplayServiceTest,
 
 TEST_P(ModeListTest, IsSortedWithoutNearDuplicates) {
     const ModeListCase& c = GetParam();
-    const PlatformMode current = c.current.value_or(c.modes.front());
+    const PlatformMode current = c.current ? *c.current : c.modes.front();
     backend.plug({1, c.modes, c.currentListed ? std::optional(current.handle) : std::nullopt,
                   c.currentListed ? std::nullopt : std::optional(current)});
     const DisplayInfo display = service.snapshot().at(0);

@@ -127,7 +127,8 @@ Then resealed(Change change, const char* publisher = "publisher") {
 // A zip of one entry of any type: libarchive writes files, folders and
 // links only, so the type is patched into the central directory, whose
 // external attributes hold the mode in their upper 16 bits.
-Then zipped(std::string name, unsigned mode, std::string content) {
+// `claimed`, when given, replaces the size the archive states for the file.
+Then zipped(std::string name, unsigned mode, std::string content, std::uint32_t claimed = 0) {
     return rezipped([=](const fs::path& archive, Made&) {
         const bool link = (mode & AE_IFMT) == AE_IFLNK;
         const std::unique_ptr<::archive, int (*)(::archive*)> zip(archive_write_new(),
@@ -148,6 +149,11 @@ Then zipped(std::string name, unsigned mode, std::string content) {
         const std::size_t central = bytes.find("PK\x01\x02");
         bytes[central + 40] = static_cast<char>(mode & 0xff);
         bytes[central + 41] = static_cast<char>(mode >> 8);
+        for (const std::size_t at : {std::size_t{22}, central + 24}) {
+            for (int i = 0; claimed && i < 4; ++i) {
+                bytes[at + i] = static_cast<char>(claimed >> (8 * i));
+            }
+        }
         harness::writeFile(archive, bytes);
     });
 }
@@ -411,6 +417,13 @@ INSTANTIATE_TEST_SUITE_P(Table, HostileReleaseTest, ::testing::ValuesIn(std::vec
          // Refused by its claimed size before anything was written, and never
          // extended to that size.
          EXPECT_FALSE(fs::exists(f / "Extracted/Corvane.app/bomb"));
+     }},
+    // The same bomb stating a small size: stopped by the bytes it unpacks.
+    {.name = "zipBombUnderstated", .result = unavailable, .error = kFailed, .then = [](Made& m) {
+         m.parameters.limits.maxUnpackedBytes = 1 << 20;
+         zipped("Corvane.app/bomb", 0100644, std::string(64 << 20, '\0'), 1000)(m);
+     }, .verify = [](const fs::path& f) {
+         EXPECT_LE(fs::file_size(f / "Extracted/Corvane.app/bomb"), 2u << 20);
      }},
     {.name = "tooManyEntries", .result = unavailable, .error = kFailed,
      .then = [](Made& m) { m.parameters.limits.maxUnpackedEntries = 5; }},

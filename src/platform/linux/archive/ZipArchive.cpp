@@ -258,14 +258,13 @@ std::optional<UnpackProblem> unpackZip(const fs::path& archive, const fs::path& 
         archive_entry_copy_pathname(entry, destination.c_str());
         archive_entry_set_perm(entry, archive_entry_perm(entry) & ~(S_ISUID | S_ISGID));
         if (archive_entry_filetype(entry) == AE_IFREG && archive_entry_size_is_set(entry)) {
-            // A file that claims more than the bound is refused before it is
-            // made. Its claim is then forgotten: the writer would otherwise
-            // extend a file cut short at the bound to the claimed size.
+            // A file that claims more than is left of the bound is refused
+            // before it is made: the disk writer extends a file cut short to
+            // the size its entry claims, so no file may claim past the bound.
             const la_int64_t claimed = archive_entry_size(entry);
             if (claimed < 0 || static_cast<std::uint64_t>(claimed) > limits.maxBytes - total) {
                 return problem(UnpackProblem::Kind::tooLarge, name);
             }
-            archive_entry_unset_size(entry);
         }
         if (archive_write_header(writer.get(), entry) < ARCHIVE_WARN) {
             return problem(UnpackProblem::Kind::writeFailed, name, errorText(writer.get()));

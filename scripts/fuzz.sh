@@ -12,16 +12,22 @@ cmake -S "$root/fuzz" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None \
   -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 cmake --build "$build"
 
-# Work files live in memory and go when the script ends, a crashing
-# input's folder included.
-scratch=$(mktemp -d /dev/shm/corvane-fuzz-XXXXXX)
+# Work files live in memory (in the temporary folder where /dev/shm cannot
+# be written) and go when the script ends, a crashing input's folder
+# included.
+memory=/dev/shm
+[ -w "$memory" ] || memory=${TMPDIR:-/tmp}
+scratch=$(mktemp -d "$memory/corvane-fuzz-XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 # The settings and unpacking targets make a folder per input here too.
 export TMPDIR="$scratch"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-/usr/bin/llvm-symbolizer-14}
+# Readable stack traces need llvm-symbolizer (package llvm-14) where it is.
+if [ -x /usr/bin/llvm-symbolizer-14 ]; then
+  export ASAN_SYMBOLIZER_PATH=${ASAN_SYMBOLIZER_PATH:-/usr/bin/llvm-symbolizer-14}
+fi
 failed=0
 for seeds in "$root"/fuzz/corpus/*/; do
   target=$(basename "$seeds")

@@ -73,7 +73,7 @@ TEST_F(DisplayServiceTest, ScreenNamesAndScalesWithFallbacks) {
 }
 
 TEST_F(DisplayServiceTest, MainDisplayFirstThenNaturalNameOrder) {
-    const QStringList names{"Display 10", "Display 9", "Zebra", "display 9", "Display 2", "Alpha"};
+    const QStringList names{"Display 10", "display 9", "Zebra", "Display 9", "Display 2", "Alpha"};
     // Identifiers fall as the platform lists the displays, so that the
     // platform's order and the identifiers' disagree.
     std::vector<ScreenDescription> screens;
@@ -91,7 +91,7 @@ TEST_F(DisplayServiceTest, MainDisplayFirstThenNaturalNameOrder) {
     }
     // Case-insensitive, digit runs by value, equal names in platform order.
     EXPECT_EQ(ordered,
-              QStringList({"Zebra", "Alpha", "Display 2", "Display 9", "display 9", "Display 10"}));
+              QStringList({"Zebra", "Alpha", "Display 2", "display 9", "Display 9", "Display 10"}));
 }
 
 // The modes a display offers, from the platform's list and current mode.

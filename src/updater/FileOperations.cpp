@@ -8,13 +8,12 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/linux/posix/Descriptor.h"
+#include "platform/linux/files/UniqueFd.h"
 #include "updater/BackupName.h"
 #include "updater/Failure.h"
 
 namespace corvane::updater {
 
-using posix::Descriptor;
 
 namespace fs = std::filesystem;
 
@@ -90,8 +89,8 @@ int copyEntry(int fromFolder, int toFolder, const std::string& name, std::vector
         if (::mkdirat(toFolder, name.c_str(), 0700) != 0) {
             return errno;
         }
-        const Descriptor from(openFolderAt(fromFolder, name.c_str()));
-        const Descriptor to(openFolderAt(toFolder, name.c_str()));
+        const files::UniqueFd from(openFolderAt(fromFolder, name.c_str()));
+        const files::UniqueFd to(openFolderAt(toFolder, name.c_str()));
         if (!from.valid() || !to.valid()) {
             return errno;
         }
@@ -99,12 +98,12 @@ int copyEntry(int fromFolder, int toFolder, const std::string& name, std::vector
         return error ? error : completeCopy(to.get(), info.st_mode);
     }
     if (S_ISREG(info.st_mode)) {
-        const Descriptor from(
+        const files::UniqueFd from(
             ::openat(fromFolder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!from.valid()) {
             return errno;
         }
-        const Descriptor to(::openat(toFolder, name.c_str(),
+        const files::UniqueFd to(::openat(toFolder, name.c_str(),
                                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!to.valid()) {
             return errno;
@@ -132,7 +131,7 @@ int removeEntry(int folder, const char* name) {
         return errno;
     }
     if (S_ISDIR(info.st_mode)) {
-        const Descriptor inner(openFolderAt(folder, name));
+        const files::UniqueFd inner(openFolderAt(folder, name));
         if (!inner.valid()) {
             return errno;
         }
@@ -203,7 +202,7 @@ int moveWithoutReplacing(const fs::path& from, const fs::path& to) {
 }
 
 void syncFolder(const fs::path& folder) {
-    const Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const files::UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.valid()) {
         ::fsync(fd.get());
     }
@@ -228,7 +227,7 @@ fs::path copyBeside(const fs::path& from, const fs::path& item) {
     const auto failed = [&](int error) {
         return Failure(SystemError{"cannot copy " + from.string() + " to " + copy.string(), error});
     };
-    const Descriptor source(openFolderAt(AT_FDCWD, from.c_str()));
+    const files::UniqueFd source(openFolderAt(AT_FDCWD, from.c_str()));
     struct stat info;
     if (!source.valid() || ::fstat(source.get(), &info) != 0) {
         throw failed(errno);
@@ -237,7 +236,7 @@ fs::path copyBeside(const fs::path& from, const fs::path& item) {
         throw failed(errno);
     }
     std::vector<char> buffer(kCopyBufferBytes);
-    const Descriptor target(openFolderAt(AT_FDCWD, copy.c_str()));
+    const files::UniqueFd target(openFolderAt(AT_FDCWD, copy.c_str()));
     int error = target.valid() ? copyContents(source.get(), target.get(), buffer) : errno;
     if (!error) {
         error = completeCopy(target.get(), info.st_mode);
@@ -252,7 +251,7 @@ fs::path copyBeside(const fs::path& from, const fs::path& item) {
 
 int removeTree(const fs::path& path) {
     const fs::path parent = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    const Descriptor folder(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const files::UniqueFd folder(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     return folder.valid() ? removeEntry(folder.get(), path.filename().c_str()) : errno;
 }
 

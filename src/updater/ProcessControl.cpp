@@ -142,8 +142,8 @@ ProcessHandle Launcher::launch(const std::filesystem::path& bundle) const {
     if (::pipe2(pidPipe, O_CLOEXEC) < 0) {
         throw Failure(SystemError{"cannot start " + path_.string(), errno});
     }
-    posix::Descriptor readEnd(pidPipe[0]);
-    posix::Descriptor writeEnd(pidPipe[1]);
+    files::UniqueFd readEnd(pidPipe[0]);
+    files::UniqueFd writeEnd(pidPipe[1]);
     const std::string program = path_.string();
     const std::string pidFd = std::to_string(writeEnd.get());
     const std::string bundlePath = bundle.string();

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "platform/linux/posix/Descriptor.h"
+#include "platform/linux/files/UniqueFd.h"
 
 namespace corvane::updater {
 
@@ -30,7 +30,7 @@ class ProcessHandle {
     bool endsWithin(std::chrono::milliseconds limit) const;
 
   private:
-    posix::Descriptor fd_;
+    files::UniqueFd fd_;
     int openError_ = 0;
 };
 
@@ -66,7 +66,7 @@ class Launcher {
     Launcher(std::filesystem::path path, int openError);
 
     std::filesystem::path path_;
-    posix::Descriptor fd_;
+    files::UniqueFd fd_;
     int openError_ = 0;
 };
 

@@ -13,7 +13,7 @@
 
 #include "platform/linux/bundle/BundleInfo.h"
 #include "platform/linux/failedbuilds/FailedBuilds.h"
-#include "platform/linux/posix/Descriptor.h"
+#include "platform/linux/files/UniqueFd.h"
 #include "updater/BackupName.h"
 #include "updater/Failure.h"
 #include "updater/FileOperations.h"
@@ -56,9 +56,9 @@ std::optional<std::int64_t> checkStagedBundle(const fs::path& source) {
 // would take it for broken and roll it back. Every tool therefore holds a
 // lock on the backup folder for its whole run, taken before it stops
 // anything; the returned descriptor holds it.
-posix::Descriptor lockReplacements(const fs::path& backupRoot) {
+files::UniqueFd lockReplacements(const fs::path& backupRoot) {
     createFolders(backupRoot);
-    posix::Descriptor folder(::open(backupRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    files::UniqueFd folder(::open(backupRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const auto until = std::chrono::steady_clock::now() + kLockWait;
     int error = folder.valid() ? 0 : errno;
     while (error == 0 && ::flock(folder.get(), LOCK_EX | LOCK_NB) != 0) {
@@ -99,7 +99,7 @@ void replaceApplication(const Arguments& arguments, const Launcher& launcher) {
         checkWritableFolder(folder);
     }
 
-    const posix::Descriptor lock = lockReplacements(arguments.backupRoot);
+    const files::UniqueFd lock = lockReplacements(arguments.backupRoot);
     std::this_thread::sleep_for(kInitialWait);
     stopPreviousProcess(previous);
 

@@ -9,19 +9,18 @@
 #include <cerrno>
 #include <charconv>
 
-#include "platform/linux/posix/Descriptor.h"
+#include "platform/linux/files/UniqueFd.h"
 
 namespace corvane::failedbuilds {
 
 namespace {
 
-using posix::Descriptor;
 
 constexpr std::size_t kMaxReadBytes = 64 * 1024;
 
 std::string readStart(const std::filesystem::path& file) {
     // Non-blocking, so that a FIFO put in the record's place cannot stall the reader.
-    const Descriptor fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    const files::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info;
     if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return {};
@@ -58,7 +57,7 @@ int writeAll(int fd, const std::string& text) {
 }
 
 int syncFolder(const std::filesystem::path& folder) {
-    const Descriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const files::UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0) {
         return errno;
     }
@@ -123,7 +122,7 @@ int recordFailedBuild(const std::filesystem::path& file, std::int64_t build) {
     const std::filesystem::path partial = file.string() + ".partial";
     int error = 0;
     {
-        const Descriptor fd(
+        const files::UniqueFd fd(
             ::open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
         if (fd.get() < 0) {
             return errno;

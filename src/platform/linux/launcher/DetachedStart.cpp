@@ -10,13 +10,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/linux/posix/Descriptor.h"
+#include "platform/linux/files/UniqueFd.h"
 
 namespace corvane::launcher {
 
 namespace {
 
-using posix::Descriptor;
 
 // Marks every descriptor from 3 upwards close-on-exec. Marking instead of
 // closing keeps the error pipe (already close-on-exec) usable until exec.
@@ -95,8 +94,8 @@ int startDetached(const std::filesystem::path& executable, pid_t& started) {
     if (::pipe2(fds, O_CLOEXEC) < 0) {
         return errno;
     }
-    Descriptor readEnd(fds[0]);
-    Descriptor writeEnd(fds[1]);
+    files::UniqueFd readEnd(fds[0]);
+    files::UniqueFd writeEnd(fds[1]);
 
     const std::string path = executable.string();
     const pid_t child = ::fork();

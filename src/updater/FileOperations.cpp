@@ -14,7 +14,6 @@
 
 namespace corvane::updater {
 
-
 namespace fs = std::filesystem;
 
 namespace {
@@ -103,8 +102,8 @@ int copyEntry(int fromFolder, int toFolder, const std::string& name, std::vector
         if (!from.valid()) {
             return errno;
         }
-        const files::UniqueFd to(::openat(toFolder, name.c_str(),
-                                     O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        const files::UniqueFd to(::openat(
+            toFolder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (!to.valid()) {
             return errno;
         }

@@ -15,7 +15,6 @@ namespace corvane::failedbuilds {
 
 namespace {
 
-
 constexpr std::size_t kMaxReadBytes = 64 * 1024;
 
 std::string readStart(const std::filesystem::path& file) {

@@ -16,7 +16,6 @@ namespace corvane::launcher {
 
 namespace {
 
-
 // Marks every descriptor from 3 upwards close-on-exec. Marking instead of
 // closing keeps the error pipe (already close-on-exec) usable until exec.
 void closeInheritedDescriptorsOnExec() {

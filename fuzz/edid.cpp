@@ -16,7 +16,7 @@ void parse(QByteArrayView bytes) {
         if (edid->manufacturer.size() != 3) {
             std::abort();
         }
-        const corvane::OutputIdentity output{QStringLiteral("DP-1"), corvane::monitorSpec(*edid)};
+        const corvane::OutputIdentity output{QStringLiteral("DP-1"), corvane::monitorNames(*edid)};
         if (corvane::monitorDisplayId(output) == 0) {
             std::abort();
         }

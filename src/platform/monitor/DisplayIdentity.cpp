@@ -13,7 +13,7 @@ QByteArray monitorKey(const OutputIdentity& output) {
     if (!output.monitor) {
         return "output\x1f" + output.outputName.toUtf8();
     }
-    const MonitorSpec& monitor = *output.monitor;
+    const MonitorNames& monitor = *output.monitor;
     return "monitor\x1f" + monitor.vendor.toUtf8() + '\x1f' + monitor.product.toUtf8() + '\x1f' +
            monitor.serial.toUtf8();
 }
@@ -42,16 +42,16 @@ std::uint32_t stableHash(QByteArrayView bytes) {
     return hash;
 }
 
-MonitorSpec monitorSpec(const Edid& edid) {
-    MonitorSpec spec;
-    spec.vendor = edid.manufacturer;
-    spec.product = edid.monitorName.isEmpty()
-                       ? QStringLiteral("0x%1").arg(edid.productCode, 4, 16, QLatin1Char('0'))
-                       : edid.monitorName;
-    spec.serial = edid.serialText.isEmpty()
-                      ? QStringLiteral("0x%1").arg(edid.serialNumber, 8, 16, QLatin1Char('0'))
-                      : edid.serialText;
-    return spec;
+MonitorNames monitorNames(const Edid& edid) {
+    MonitorNames names;
+    names.vendor = edid.manufacturer;
+    names.product = edid.monitorName.isEmpty()
+                        ? QStringLiteral("0x%1").arg(edid.productCode, 4, 16, QLatin1Char('0'))
+                        : edid.monitorName;
+    names.serial = edid.serialText.isEmpty()
+                       ? QStringLiteral("0x%1").arg(edid.serialNumber, 8, 16, QLatin1Char('0'))
+                       : edid.serialText;
+    return names;
 }
 
 DisplayId monitorDisplayId(const OutputIdentity& output) {

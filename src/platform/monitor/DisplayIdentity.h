@@ -16,24 +16,24 @@ namespace corvane {
 // serial-number descriptor (else the serial number as "0x%08x"). Both
 // display backends key monitors by these three strings, so a monitor keeps
 // its identifier between an X11 and a Wayland session.
-struct MonitorSpec {
+struct MonitorNames {
     QString vendor;
     QString product;
     QString serial;
 
-    bool operator==(const MonitorSpec&) const = default;
+    bool operator==(const MonitorNames&) const = default;
 };
 
-// The spec GNOME's compositor reports for a monitor with this EDID.
-MonitorSpec monitorSpec(const Edid& edid);
+// The names GNOME's compositor reports for a monitor with this EDID.
+MonitorNames monitorNames(const Edid& edid);
 
 // What is known about the monitor on one online output.
 struct OutputIdentity {
-    QString outputName;                  // unique on the server, such as "DP-1"
-    std::optional<MonitorSpec> monitor;  // absent when the output has no readable EDID
+    QString outputName;                   // unique on the server, such as "DP-1"
+    std::optional<MonitorNames> monitor;  // absent when the output has no readable EDID
 };
 
-// The monitor's own identifier: a hash of its spec when there is one, else
+// The monitor's own identifier: a hash of its names when there are some, else
 // of the output name. The same monitor gets the same number on every port,
 // in every run and under either display backend; it is never 0.
 DisplayId monitorDisplayId(const OutputIdentity& output);

@@ -14,11 +14,11 @@ namespace {
 // Mutter fills in this word for every part of a monitor without an EDID.
 const QString kUnknown = QStringLiteral("unknown");
 
-std::optional<MonitorSpec> monitorSpec(const MonitorKey& key) {
+std::optional<MonitorNames> monitorNames(const MonitorKey& key) {
     if (key.vendor == kUnknown && key.product == kUnknown && key.serial == kUnknown) {
         return std::nullopt;
     }
-    return MonitorSpec{key.vendor, key.product, key.serial};
+    return MonitorNames{key.vendor, key.product, key.serial};
 }
 
 bool holds(const LogicalMonitor& logical, const MonitorKey& key) {
@@ -50,7 +50,7 @@ std::vector<OnlineMonitor> onlineMonitors(const DisplayConfigState& state) {
         for (std::size_t l = 0; l < state.logicalMonitors.size(); ++l) {
             if (holds(state.logicalMonitors[l], monitor.key)) {
                 online.push_back({0, m, l});
-                identities.push_back({monitor.key.connector, monitorSpec(monitor.key)});
+                identities.push_back({monitor.key.connector, monitorNames(monitor.key)});
                 break;
             }
         }

@@ -90,7 +90,7 @@ std::vector<OnlineDisplay> onlineDisplays(const RandrLayout& layout) {
             }
         }
         identities.push_back({display.outputName, display.edid
-                                                      ? std::optional(monitorSpec(*display.edid))
+                                                      ? std::optional(monitorNames(*display.edid))
                                                       : std::nullopt});
         online.push_back(std::move(display));
     }

@@ -83,9 +83,9 @@ TEST(MutterDisplayBackendTest, SwitchesOneMonitorKeepingTheOtherAndItsOwnChangeQ
     MutterDisplayChangeMonitor monitor;
     backend.setChangeMonitor(&monitor);
     QSignalSpy changes(&monitor, &MutterDisplayChangeMonitor::displaysChanged);
-    EXPECT_EQ(
-        service.snapshot().at(0).id,
-        monitorDisplayId({"LVDS1", MonitorSpec{"MetaProducts Inc.", "MetaMonitor", "0xC0FFEE-1"}}));
+    EXPECT_EQ(service.snapshot().at(0).id,
+              monitorDisplayId(
+                  {"LVDS1", MonitorNames{"MetaProducts Inc.", "MetaMonitor", "0xC0FFEE-1"}}));
     EXPECT_EQ(choose(service, 1, "1280×720 · 60Hz"), std::nullopt);
     EXPECT_EQ(desktop.session->control({"state"}),
               "LVDS1 1920x1080@60.000 0 0 1\nLVDS2 1280x720@60.000 1920 0 0");

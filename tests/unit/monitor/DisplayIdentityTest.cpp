@@ -5,7 +5,7 @@
 namespace corvane {
 namespace {
 
-MonitorSpec monitor(QString serial) {
+MonitorNames monitor(QString serial) {
     return {"DEL", "DELL U2720Q", std::move(serial)};
 }
 
@@ -18,9 +18,9 @@ TEST(DisplayIdentityTest, FollowsTheMonitorAcrossPortsAndTellsMonitorsApart) {
     EXPECT_EQ(monitorDisplayId({"DP-1", std::nullopt}), 0x97b64db3u);
     // Vendor, product and serial each tell monitors apart; without an EDID
     // the port does.
-    for (const MonitorSpec& other :
-         {monitor("CXK7R84"), MonitorSpec{"DEL", "DELL U2720", "CXK7R83"},
-          MonitorSpec{"DEM", "DELL U2720Q", "CXK7R83"}}) {
+    for (const MonitorNames& other :
+         {monitor("CXK7R84"), MonitorNames{"DEL", "DELL U2720", "CXK7R83"},
+          MonitorNames{"DEM", "DELL U2720Q", "CXK7R83"}}) {
         EXPECT_NE(monitorDisplayId({"DP-1", other}), id);
     }
     EXPECT_NE(monitorDisplayId({"DP-1", std::nullopt}), monitorDisplayId({"DP-2", std::nullopt}));
@@ -29,7 +29,7 @@ TEST(DisplayIdentityTest, FollowsTheMonitorAcrossPortsAndTellsMonitorsApart) {
 }
 
 TEST(DisplayIdentityTest, GivesIdenticalMonitorsDistinctIdentifiersWhateverTheListOrder) {
-    const MonitorSpec twin = monitor("0x00000000");
+    const MonitorNames twin = monitor("0x00000000");
     const std::vector<DisplayId> ids =
         assignDisplayIds({{"DP-2", twin}, {"eDP-1", std::nullopt}, {"DP-1", twin}});
     ASSERT_EQ(ids.size(), 3u);

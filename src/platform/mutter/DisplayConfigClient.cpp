@@ -3,11 +3,29 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <type_traits>
+#include <vector>
 
 Q_DECLARE_METATYPE(corvane::mutter::MonitorAssignment)
 Q_DECLARE_METATYPE(corvane::mutter::LogicalMonitorConfig)
 
 namespace corvane::mutter {
+
+namespace {
+
+// The items of a D-Bus array, each taken by `read`.
+template <typename Read>
+auto readArray(const QDBusArgument& arg, Read read) {
+    std::vector<std::invoke_result_t<Read, const QDBusArgument&>> items;
+    arg.beginArray();
+    while (!arg.atEnd()) {
+        items.push_back(read(arg));
+    }
+    arg.endArray();
+    return items;
+}
+
+}  // namespace
 
 // ApplyMonitorsConfig's logical monitors: a(iiduba(ssa{sv})). Qt needs both
 // directions to register a type; only writing is used.
@@ -40,14 +58,11 @@ QDBusArgument& operator<<(QDBusArgument& arg, const LogicalMonitorConfig& logica
 const QDBusArgument& operator>>(const QDBusArgument& arg, LogicalMonitorConfig& logical) {
     arg.beginStructure();
     arg >> logical.x >> logical.y >> logical.scale >> logical.transform >> logical.primary;
-    logical.monitors.clear();
-    arg.beginArray();
-    while (!arg.atEnd()) {
+    logical.monitors = readArray(arg, [](const QDBusArgument& item) {
         MonitorAssignment monitor;
-        arg >> monitor;
-        logical.monitors.push_back(std::move(monitor));
-    }
-    arg.endArray();
+        item >> monitor;
+        return monitor;
+    });
     arg.endStructure();
     return arg;
 }
@@ -97,11 +112,7 @@ Monitor readMonitor(const QDBusArgument& arg) {
     QVariantMap properties;
     arg.beginStructure();
     monitor.key = readKey(arg);
-    arg.beginArray();
-    while (!arg.atEnd()) {
-        monitor.modes.push_back(readMode(arg));
-    }
-    arg.endArray();
+    monitor.modes = readArray(arg, readMode);
     arg >> properties;
     arg.endStructure();
     monitor.displayName = properties.value(QStringLiteral("display-name")).toString();
@@ -117,11 +128,7 @@ LogicalMonitor readLogicalMonitor(const QDBusArgument& arg) {
     QVariantMap properties;
     arg.beginStructure();
     arg >> logical.x >> logical.y >> logical.scale >> logical.transform >> logical.primary;
-    arg.beginArray();
-    while (!arg.atEnd()) {
-        logical.monitors.push_back(readKey(arg));
-    }
-    arg.endArray();
+    logical.monitors = readArray(arg, readKey);
     arg >> properties;
     arg.endStructure();
     return logical;
@@ -155,19 +162,8 @@ std::variant<DisplayConfigState, CallFailure> DisplayConfigClient::currentState(
     DisplayConfigState state;
     state.serial = args[0].toUInt();
 
-    const auto monitors = qvariant_cast<QDBusArgument>(args[1]);
-    monitors.beginArray();
-    while (!monitors.atEnd()) {
-        state.monitors.push_back(readMonitor(monitors));
-    }
-    monitors.endArray();
-
-    const auto logical = qvariant_cast<QDBusArgument>(args[2]);
-    logical.beginArray();
-    while (!logical.atEnd()) {
-        state.logicalMonitors.push_back(readLogicalMonitor(logical));
-    }
-    logical.endArray();
+    state.monitors = readArray(qvariant_cast<QDBusArgument>(args[1]), readMonitor);
+    state.logicalMonitors = readArray(qvariant_cast<QDBusArgument>(args[2]), readLogicalMonitor);
 
     const auto properties = qdbus_cast<QVariantMap>(args[3]);
     state.layoutMode =

@@ -74,11 +74,7 @@ ReleaseServer& AppUpdater::server() {
     if (!server_) {
         ReleaseServer::Settings settings;
         settings.pinnedAuthorities = pinnedAuthorities(installedBundle());
-        settings.maxManifestBytes = limits_.maxManifestBytes;
-        settings.maxArchiveBytes = limits_.maxArchiveBytes;
-        settings.maxDownloadTime = limits_.maxDownloadTime;
-        settings.manifestIdleTimeout = limits_.manifestIdleTimeout;
-        settings.archiveIdleTimeout = limits_.archiveIdleTimeout;
+        settings.limits = limits_;
         server_ = new ReleaseServer(std::move(settings), stop_.get_token(), this);
     }
     return *server_;

@@ -15,6 +15,7 @@
 #include <variant>
 #include <vector>
 
+#include "update/DownloadLimits.h"
 #include "update/UpdateCheckResult.h"
 #include "update/UpdateManifest.h"
 
@@ -32,15 +33,8 @@ class AppUpdater : public QObject {
     Q_OBJECT
 
   public:
-    // Bounds that keep a hostile or broken source from filling memory or
-    // the disk, or from holding the engine for ever.
-    struct Limits {
-        qint64 maxManifestBytes = 1024 * 1024;
-        qint64 maxArchiveBytes = 1024LL * 1024 * 1024;
-        std::chrono::milliseconds maxDownloadTime = std::chrono::minutes(30);
-        // How long a request may go without receiving data.
-        std::chrono::milliseconds manifestIdleTimeout = std::chrono::seconds(20);
-        std::chrono::milliseconds archiveIdleTimeout = std::chrono::seconds(120);
+    // The release server's bounds, and those of unpacking an archive.
+    struct Limits : DownloadLimits {
         std::uint64_t maxUnpackedBytes = 4ULL * 1024 * 1024 * 1024;
         std::uint64_t maxUnpackedEntries = 100'000;
     };

@@ -111,7 +111,7 @@ RemoteManifestResult ReleaseServer::fetchManifest(const QUrl& url) {
         return std::nullopt;
     }
     QNetworkRequest manifestRequest =
-        request(url, "application/json", settings_.manifestIdleTimeout);
+        request(url, "application/json", settings_.limits.manifestIdleTimeout);
     manifestRequest.setRawHeader("Cache-Control", "no-cache");
     const std::unique_ptr<QNetworkReply> reply(network_.get(manifestRequest));
     reply->setReadBufferSize(kReadBufferBytes);
@@ -122,7 +122,7 @@ RemoteManifestResult ReleaseServer::fetchManifest(const QUrl& url) {
             return;
         }
         body += reply->readAll();
-        if (body.size() > settings_.maxManifestBytes && !tooLarge) {
+        if (body.size() > settings_.limits.maxManifestBytes && !tooLarge) {
             tooLarge = true;
             reply->abort();
         }
@@ -159,7 +159,7 @@ QString ReleaseServer::downloadArchive(const QUrl& url, qint64 build, const QStr
     }
 
     const std::unique_ptr<QNetworkReply> reply(network_.get(
-        request(url, "application/zip, application/octet-stream", settings_.archiveIdleTimeout)));
+        request(url, "application/zip, application/octet-stream", settings_.limits.archiveIdleTimeout)));
     reply->setReadBufferSize(kReadBufferBytes);
     enum class Refusal { none, status, tooLarge, tooSlow, writeFailed };
     Refusal refusal = Refusal::none;
@@ -176,7 +176,7 @@ QString ReleaseServer::downloadArchive(const QUrl& url, qint64 build, const QStr
         const QByteArray data = reply->readAll();
         received += data.size();
         // Whatever it is, an endless body ends here.
-        if (received > settings_.maxArchiveBytes) {
+        if (received > settings_.limits.maxArchiveBytes) {
             refuse(Refusal::tooLarge);
             return;
         }
@@ -199,7 +199,7 @@ QString ReleaseServer::downloadArchive(const QUrl& url, qint64 build, const QStr
     QTimer overall;
     overall.setSingleShot(true);
     connect(&overall, &QTimer::timeout, this, [&] { refuse(Refusal::tooSlow); });
-    overall.start(settings_.maxDownloadTime);
+    overall.start(settings_.limits.maxDownloadTime);
     waitFor(reply.get());
     overall.stop();
     store();
@@ -215,12 +215,12 @@ QString ReleaseServer::downloadArchive(const QUrl& url, qint64 build, const QStr
             throw UpdateFailure(UpdaterError::remoteDownloadFailed);
         case Refusal::tooLarge:
             fail(action, QStringLiteral("the archive is larger than %1 bytes")
-                             .arg(settings_.maxArchiveBytes));
+                             .arg(settings_.limits.maxArchiveBytes));
         case Refusal::tooSlow:
             fail(
                 action,
                 QStringLiteral("took longer than %1 seconds")
-                    .arg(std::chrono::duration_cast<std::chrono::seconds>(settings_.maxDownloadTime)
+                    .arg(std::chrono::duration_cast<std::chrono::seconds>(settings_.limits.maxDownloadTime)
                              .count()));
         case Refusal::writeFailed:
             fail(QStringLiteral("cannot write %1").arg(partial.file().fileName()),

@@ -12,6 +12,7 @@
 #include <optional>
 #include <stop_token>
 
+#include "update/DownloadLimits.h"
 #include "update/UpdateManifest.h"
 
 class QNetworkReply;
@@ -34,11 +35,7 @@ class ReleaseServer : public QObject {
         // Present: only these certificate authorities are trusted (none at
         // all when the list is empty). Absent: the system's.
         std::optional<QList<QSslCertificate>> pinnedAuthorities;
-        qint64 maxManifestBytes = 1024 * 1024;
-        qint64 maxArchiveBytes = 1024LL * 1024 * 1024;
-        std::chrono::milliseconds maxDownloadTime = std::chrono::minutes(30);
-        std::chrono::milliseconds manifestIdleTimeout = std::chrono::seconds(20);
-        std::chrono::milliseconds archiveIdleTimeout = std::chrono::seconds(120);
+        DownloadLimits limits;
     };
 
     ReleaseServer(Settings settings, std::stop_token stop, QObject* parent = nullptr);

@@ -140,8 +140,8 @@ TEST_F(DevDesktop, HasNamedMonitorsATrayAndGrabsThatMatchTheirTargets) {
     EXPECT_TRUE(query.contains("\nDUMMY0 connected primary 1920x1080+0+0 ")) << query.toStdString();
     EXPECT_TRUE(query.contains("\nDUMMY1 connected 2560x1440+1920+0 "));
     for (const char* name : {"Studio 24", "Wide 27"}) {
-        EXPECT_TRUE(QString(query).remove(QRegularExpression("\\s")).contains(
-            QByteArray(name).toHex()))
+        EXPECT_TRUE(
+            QString(query).remove(QRegularExpression("\\s")).contains(QByteArray(name).toHex()))
             << name;
     }
     for (const char* size : {"1920x1080", "2560x1440"}) {
@@ -212,16 +212,11 @@ TEST_F(DevDesktop, HasNamedMonitorsATrayAndGrabsThatMatchTheirTargets) {
     }
 }
 
-struct Stop {
-    const char* name;
+struct Stop : NamedCase {
     bool inBackground;   // SIGINT, ignored, must not stop it
     bool whileStarting;  // the signal comes as soon as the X server exists
     int signal;
 };
-
-void PrintTo(const Stop& stop, std::ostream* out) {
-    *out << stop.name;
-}
 
 class DesktopStop : public ::testing::TestWithParam<Stop> {};
 
@@ -289,6 +284,6 @@ INSTANTIATE_TEST_SUITE_P(Signals, DesktopStop,
                                            Stop{"HangUpInBackground", true, false, SIGHUP},
                                            Stop{"TermWhileStarting", false, true, SIGTERM},
                                            Stop{"Kill", false, false, SIGKILL}),
-                         [](const auto& info) { return info.param.name; });
+                         CaseName());
 
 }  // namespace

@@ -23,8 +23,7 @@ struct Layout {
     std::vector<std::string> tool{"/usr/bin/env", "--ignore-signal=CHLD", CORVANE_UPDATER_PATH};
 };
 
-struct Scenario {
-    const char* name;
+struct Scenario : NamedCase {
     std::function<void(Layout&)> prepare;
     std::string application;   // the test application's mode; empty: it has already gone
     std::string error;         // after "Corvane updater failed: "; "@" is the test's folder
@@ -33,10 +32,6 @@ struct Scenario {
     std::string running;       // the build started by the tool and still running, if any
     std::string failedBuilds;  // the record beside the backups
 };
-
-void PrintTo(const Scenario& scenario, std::ostream* out) {
-    *out << scenario.name;
-}
 
 class UpdaterTest : public testing::TestWithParam<Scenario> {
   protected:
@@ -153,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
         Scenario{"removesAFailedVersionWhereNothingWas",
                  [](Layout& l) { fs::remove_all(l.installed), newVersionEndsAtOnce(l); }, "",
                  "couldNotLaunchReplacement", "", false, "", "58\n"}),
-    [](const auto& info) { return info.param.name; });
+    CaseName());
 
 // The tool must keep working while the application's files move, so it may
 // depend on no Qt, X11 or graphics library.

@@ -29,16 +29,11 @@ TEST(UpdateManifestTest, DecodesTheFourKeys) {
     EXPECT_EQ(decoded(withBuild("9.007199254740993e15"))->build, 9007199254740993LL);
 }
 
-struct BrokenManifest {
-    const char* name;
+struct BrokenManifest : NamedCase {
     QByteArray json;
     ManifestDecodeError::Kind kind;
     QString key;
 };
-
-void PrintTo(const BrokenManifest& value, std::ostream* out) {
-    *out << value.name;
-}
 
 class UpdateManifestBrokenTest : public testing::TestWithParam<BrokenManifest> {};
 
@@ -64,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenManifest{"fractionalBuild", withBuild("57.5"), Kind::numberOutOfRange, "build"},
         BrokenManifest{"notJson", "this is not json", Kind::invalidJson, ""},
         BrokenManifest{"array", "[1,2]", Kind::notAnObject, ""}),
-    [](const auto& info) { return info.param.name; });
+    CaseName());
 
 TEST(UpdateManifestTest, EncodingRoundTripsExactly) {
     const UpdateManifest original{"2.0 베타", 9007199254740993LL, "Corvane 2.ZIP", kDigestText};

@@ -21,16 +21,11 @@ Arguments expected(std::int32_t pid, const std::filesystem::path& source = "/s/C
     return {pid, source, "/d/Corvane.app", "/b"};
 }
 
-struct Case {
-    const char* name;
+struct Case : NamedCase {
     Entries entries;
     std::optional<Arguments> result;
     std::optional<std::filesystem::path> current = "/home/u";
 };
-
-void PrintTo(const Case& value, std::ostream* out) {
-    *out << value.name;
-}
 
 class ArgumentsTest : public testing::TestWithParam<Case> {};
 
@@ -62,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
              expected(1, "/home/u/Staging/Corvane.app")},
         Case{"relativeWithoutCurrentFolder", complete("1", "s"), std::nullopt, std::nullopt},
         Case{"absoluteWithoutCurrentFolder", complete("1"), expected(1), std::nullopt}),
-    [](const auto& info) { return info.param.name; });
+    CaseName());
 
 }  // namespace
 }  // namespace corvane::updater

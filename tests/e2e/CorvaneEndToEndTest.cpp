@@ -358,8 +358,11 @@ TEST_F(CorvaneEndToEnd, AnswersItsIconReplacesItselfAndRollsBackABrokenRelease) 
     ASSERT_TRUE(waitFor([&] { return replaced(updated); }, 30000)) << "1.1 did not come back";
     const qint64 restored = running;
 
-    // Its launch check found 1.2 recorded as failed and left it; with 1.1
-    // published again, the menu's check finds nothing newer.
+    // Its launch check finds 1.2 recorded as failed and leaves it. Only once
+    // that check has answered is 1.1 published again, or the launch check
+    // itself could read 1.1; the menu's check then finds nothing newer.
+    EXPECT_FALSE(openFooterMenu("자동 업데이트: 업데이트 피드 대기").isEmpty());
+    xdotool(server, {"key", "Escape"});
     run("cp", {work.filePath("latest-101.json"), feed + "/latest.json"});
     checkFromFooter("자동 업데이트: 업데이트 피드 대기");
     EXPECT_FALSE(openFooterMenu("자동 업데이트: 최신 버전").isEmpty());

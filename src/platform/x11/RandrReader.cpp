@@ -135,13 +135,152 @@ std::optional<CrtcTransform> transformFrom(const xcb_render_transform_t& t) {
     return m;
 }
 
-// One attempt: two round trips, whatever the number of outputs.
+// The detail requests of one read: every output with its EDID, and every
+// CRTC, sent at once and answered in one round trip.
+class DetailRequests {
+  public:
+    DetailRequests(XConnection& connection, std::vector<std::uint32_t> outputs,
+                   std::vector<std::uint32_t> crtcs, std::uint32_t configTimestamp,
+                   CrtcGeometry geometry)
+        : xcb_(connection.xcb()),
+          outputs_(std::move(outputs)),
+          crtcs_(std::move(crtcs)),
+          configTimestamp_(configTimestamp),
+          full_(geometry == CrtcGeometry::full) {
+        for (std::uint32_t output : outputs_) {
+            outputCookies_.push_back(xcb_randr_get_output_info(xcb_, output, configTimestamp_));
+            edidCookies_.push_back(xcb_randr_get_output_property(
+                xcb_, output, connection.edidAtom(), XCB_ATOM_ANY, 0, kEdidLongs, 0, 0));
+        }
+        for (std::uint32_t crtc : crtcs_) {
+            crtcCookies_.push_back(xcb_randr_get_crtc_info(xcb_, crtc, configTimestamp_));
+            if (full_) {
+                transformCookies_.push_back(xcb_randr_get_crtc_transform(xcb_, crtc));
+                panningCookies_.push_back(xcb_randr_get_panning(xcb_, crtc));
+            }
+        }
+    }
+
+    // True when these requests ask for exactly what `resources` lists.
+    bool cover(const Resources& resources) const {
+        return outputs_ == resources.outputs && crtcs_ == resources.crtcs &&
+               configTimestamp_ == resources.configTimestamp;
+    }
+
+    // Drops every reply unread, without waiting for any.
+    void discard() {
+        const auto drop = [this](const auto& cookies) {
+            for (const auto& cookie : cookies) {
+                xcb_discard_reply(xcb_, cookie.sequence);
+            }
+        };
+        drop(outputCookies_);
+        drop(edidCookies_);
+        drop(crtcCookies_);
+        drop(transformCookies_);
+        drop(panningCookies_);
+    }
+
+    // Every reply is collected even after a failure, so none is left
+    // queued on the connection.
+    Outcome collect(RandrLayout& layout) {
+        Outcome outcome = Outcome::done;
+        for (std::size_t i = 0; i < outputs_.size(); ++i) {
+            // A disappearing output answers with an error, a changed
+            // configuration with a status; either way the read is retried.
+            auto info = take<xcb_randr_get_output_info_reply_t>(
+                xcb_, xcb_randr_get_output_info_reply, outputCookies_[i]);
+            auto edid = take<xcb_randr_get_output_property_reply_t>(
+                xcb_, xcb_randr_get_output_property_reply, edidCookies_[i]);
+            if (!info || info->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
+                outcome = Outcome::retry;
+                continue;
+            }
+            RandrOutput output;
+            output.xid = outputs_[i];
+            output.name = QString::fromUtf8(
+                reinterpret_cast<const char*>(xcb_randr_get_output_info_name(info.get())),
+                xcb_randr_get_output_info_name_length(info.get()));
+            output.connected = info->connection == XCB_RANDR_CONNECTION_CONNECTED;
+            output.crtc = info->crtc;
+            const xcb_randr_mode_t* modes = xcb_randr_get_output_info_modes(info.get());
+            output.modes.assign(modes, modes + xcb_randr_get_output_info_modes_length(info.get()));
+            if (edid && edid->format == 8) {
+                output.edid = QByteArray(
+                    reinterpret_cast<const char*>(xcb_randr_get_output_property_data(edid.get())),
+                    xcb_randr_get_output_property_data_length(edid.get()));
+            }
+            layout.outputs.push_back(std::move(output));
+        }
+        for (std::size_t i = 0; i < crtcs_.size(); ++i) {
+            auto info = take<xcb_randr_get_crtc_info_reply_t>(xcb_, xcb_randr_get_crtc_info_reply,
+                                                              crtcCookies_[i]);
+            // A driver without transforms or panning answers with the
+            // identity and no area, or with an error: either way the CRTC
+            // covers its mode.
+            std::optional<CrtcTransform> transform;
+            PanningArea panning;
+            if (full_) {
+                if (auto reply = take<xcb_randr_get_crtc_transform_reply_t>(
+                        xcb_, xcb_randr_get_crtc_transform_reply, transformCookies_[i])) {
+                    transform = transformFrom(reply->current_transform);
+                }
+                if (auto reply = take<xcb_randr_get_panning_reply_t>(
+                        xcb_, xcb_randr_get_panning_reply, panningCookies_[i])) {
+                    panning = {reply->left, reply->top, reply->width, reply->height};
+                }
+            }
+            if (!info || info->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
+                outcome = Outcome::retry;
+                continue;
+            }
+            RandrCrtc crtc;
+            crtc.xid = crtcs_[i];
+            crtc.x = info->x;
+            crtc.y = info->y;
+            crtc.mode = info->mode;
+            crtc.rotation = info->rotation;
+            const xcb_randr_output_t* outputs = xcb_randr_get_crtc_info_outputs(info.get());
+            crtc.outputs.assign(outputs,
+                                outputs + xcb_randr_get_crtc_info_outputs_length(info.get()));
+            crtc.transform = transform;
+            crtc.panning = panning;
+            layout.crtcs.push_back(std::move(crtc));
+        }
+        return outcome;
+    }
+
+  private:
+    xcb_connection_t* xcb_;
+    std::vector<std::uint32_t> outputs_;
+    std::vector<std::uint32_t> crtcs_;
+    std::uint32_t configTimestamp_;
+    bool full_;
+    std::vector<xcb_randr_get_output_info_cookie_t> outputCookies_;
+    std::vector<xcb_randr_get_output_property_cookie_t> edidCookies_;
+    std::vector<xcb_randr_get_crtc_info_cookie_t> crtcCookies_;
+    std::vector<xcb_randr_get_crtc_transform_cookie_t> transformCookies_;
+    std::vector<xcb_randr_get_panning_cookie_t> panningCookies_;
+};
+
+std::vector<std::uint32_t> xidsOf(const auto& items) {
+    std::vector<std::uint32_t> xids;
+    xids.reserve(items.size());
+    for (const auto& item : items) {
+        xids.push_back(item.xid);
+    }
+    return xids;
+}
+
+// One attempt. The resources, the primary output and the screen size go
+// out together with the details of the outputs and CRTCs that `previous`
+// found; when the resources still name those, one round trip is all, and
+// otherwise the details are asked for again.
 Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtcGeometry,
-                 RandrLayout& layout) {
+                 const RandrLayout* previous, RandrLayout& layout) {
     xcb_connection_t* xcb = connection.xcb();
     const xcb_window_t root = connection.root();
 
-    // First round: resources, primary output and screen size together.
     const bool probe = query == ResourceQuery::probe;
     xcb_randr_get_screen_resources_cookie_t probing{};
     xcb_randr_get_screen_resources_current_cookie_t current{};
@@ -152,6 +291,11 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtc
     }
     const auto primaryCookie = xcb_randr_get_output_primary(xcb, root);
     const auto geometryCookie = xcb_get_geometry(xcb, root);
+    std::optional<DetailRequests> guessed;
+    if (previous) {
+        guessed.emplace(connection, xidsOf(previous->outputs), xidsOf(previous->crtcs),
+                        previous->configTimestamp, crtcGeometry);
+    }
 
     Resources resources;
     bool haveResources = false;
@@ -173,6 +317,10 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtc
     auto primary = take<xcb_randr_get_output_primary_reply_t>(
         xcb, xcb_randr_get_output_primary_reply, primaryCookie);
     auto geometry = take<xcb_get_geometry_reply_t>(xcb, xcb_get_geometry_reply, geometryCookie);
+    const bool guessHolds = haveResources && guessed && guessed->cover(resources);
+    if (guessed && !guessHolds) {
+        guessed->discard();
+    }
     if (!haveResources || !primary || !geometry) {
         return Outcome::failed;
     }
@@ -185,103 +333,24 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtc
     layout.modes = std::move(resources.modes);
     std::sort(layout.modes.begin(), layout.modes.end(),
               [](const RandrMode& a, const RandrMode& b) { return a.xid < b.xid; });
-
-    // Second round: every output with its EDID, and every CRTC.
-    std::vector<xcb_randr_get_output_info_cookie_t> outputCookies;
-    std::vector<xcb_randr_get_output_property_cookie_t> edidCookies;
-    std::vector<xcb_randr_get_crtc_info_cookie_t> crtcCookies;
-    std::vector<xcb_randr_get_crtc_transform_cookie_t> transformCookies;
-    std::vector<xcb_randr_get_panning_cookie_t> panningCookies;
-    const bool full = crtcGeometry == CrtcGeometry::full;
-    for (std::uint32_t output : resources.outputs) {
-        outputCookies.push_back(xcb_randr_get_output_info(xcb, output, resources.configTimestamp));
-        edidCookies.push_back(xcb_randr_get_output_property(xcb, output, connection.edidAtom(),
-                                                            XCB_ATOM_ANY, 0, kEdidLongs, 0, 0));
+    if (guessHolds) {
+        return guessed->collect(layout);
     }
-    for (std::uint32_t crtc : resources.crtcs) {
-        crtcCookies.push_back(xcb_randr_get_crtc_info(xcb, crtc, resources.configTimestamp));
-        if (full) {
-            transformCookies.push_back(xcb_randr_get_crtc_transform(xcb, crtc));
-            panningCookies.push_back(xcb_randr_get_panning(xcb, crtc));
-        }
-    }
-
-    // Every reply is collected even after a failure, so none is left
-    // queued on the connection.
-    Outcome outcome = Outcome::done;
-    for (std::size_t i = 0; i < resources.outputs.size(); ++i) {
-        // A disappearing output answers with an error, a changed
-        // configuration with a status; either way the read is retried.
-        auto info = take<xcb_randr_get_output_info_reply_t>(xcb, xcb_randr_get_output_info_reply,
-                                                            outputCookies[i]);
-        auto edid = take<xcb_randr_get_output_property_reply_t>(
-            xcb, xcb_randr_get_output_property_reply, edidCookies[i]);
-        if (!info || info->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
-            outcome = Outcome::retry;
-            continue;
-        }
-        RandrOutput output;
-        output.xid = resources.outputs[i];
-        output.name = QString::fromUtf8(
-            reinterpret_cast<const char*>(xcb_randr_get_output_info_name(info.get())),
-            xcb_randr_get_output_info_name_length(info.get()));
-        output.connected = info->connection == XCB_RANDR_CONNECTION_CONNECTED;
-        output.crtc = info->crtc;
-        const xcb_randr_mode_t* modes = xcb_randr_get_output_info_modes(info.get());
-        output.modes.assign(modes, modes + xcb_randr_get_output_info_modes_length(info.get()));
-        if (edid && edid->format == 8) {
-            output.edid = QByteArray(
-                reinterpret_cast<const char*>(xcb_randr_get_output_property_data(edid.get())),
-                xcb_randr_get_output_property_data_length(edid.get()));
-        }
-        layout.outputs.push_back(std::move(output));
-    }
-    for (std::size_t i = 0; i < resources.crtcs.size(); ++i) {
-        auto info = take<xcb_randr_get_crtc_info_reply_t>(xcb, xcb_randr_get_crtc_info_reply,
-                                                          crtcCookies[i]);
-        // A driver without transforms or panning answers with the identity
-        // and no area, or with an error: either way the CRTC covers its mode.
-        std::optional<CrtcTransform> transform;
-        PanningArea panning;
-        if (full) {
-            if (auto reply = take<xcb_randr_get_crtc_transform_reply_t>(
-                    xcb, xcb_randr_get_crtc_transform_reply, transformCookies[i])) {
-                transform = transformFrom(reply->current_transform);
-            }
-            if (auto reply = take<xcb_randr_get_panning_reply_t>(xcb, xcb_randr_get_panning_reply,
-                                                                 panningCookies[i])) {
-                panning = {reply->left, reply->top, reply->width, reply->height};
-            }
-        }
-        if (!info || info->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
-            outcome = Outcome::retry;
-            continue;
-        }
-        RandrCrtc crtc;
-        crtc.xid = resources.crtcs[i];
-        crtc.x = info->x;
-        crtc.y = info->y;
-        crtc.mode = info->mode;
-        crtc.rotation = info->rotation;
-        const xcb_randr_output_t* outputs = xcb_randr_get_crtc_info_outputs(info.get());
-        crtc.outputs.assign(outputs, outputs + xcb_randr_get_crtc_info_outputs_length(info.get()));
-        crtc.transform = transform;
-        crtc.panning = panning;
-        layout.crtcs.push_back(std::move(crtc));
-    }
-    return outcome;
+    return DetailRequests(connection, std::move(resources.outputs), std::move(resources.crtcs),
+                          resources.configTimestamp, crtcGeometry)
+        .collect(layout);
 }
 
 }  // namespace
 
 std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query,
-                                      CrtcGeometry geometry) {
+                                      CrtcGeometry geometry, const RandrLayout* previous) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (connection.isLost()) {
             return std::nullopt;
         }
         RandrLayout layout;
-        switch (readOnce(connection, query, geometry, layout)) {
+        switch (readOnce(connection, query, geometry, previous, layout)) {
             case Outcome::done:
                 return layout;
             case Outcome::failed:

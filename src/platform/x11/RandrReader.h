@@ -17,12 +17,16 @@ enum class CrtcGeometry {
     full,       // also transform and panning: what sizing the screen needs
 };
 
-// Reads the whole RandR configuration in two pipelined rounds: the screen
-// resources with the primary output and the root's size, then every
-// output, CRTC and EDID at once. Retries when the configuration changes
+// Reads the whole RandR configuration: the screen resources with the
+// primary output and the root's size, and every output, CRTC and EDID.
+// Given the layout an earlier read returned, the outputs and CRTCs it found
+// are asked for in the same round trip as the resources, which serves as
+// long as the server still has the same ones; otherwise a second round
+// asks for what the resources list. Retries when the configuration changes
 // between the rounds. nullopt when the connection is lost or the server
 // keeps refusing.
 std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query,
-                                      CrtcGeometry geometry = CrtcGeometry::placement);
+                                      CrtcGeometry geometry = CrtcGeometry::placement,
+                                      const RandrLayout* previous = nullptr);
 
 }  // namespace corvane::x11

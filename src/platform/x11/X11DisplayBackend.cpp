@@ -67,13 +67,16 @@ struct X11DisplayBackend::State {
 
     bool connected() const { return connection && !connection->isLost(); }
 
+    const x11::RandrLayout* lastLayout() const { return read ? &read->layout : nullptr; }
+
     std::optional<x11::RandrLayout> readLayout() {
         if (!connected()) {
             return std::nullopt;
         }
         const x11::ResourceQuery query =
             probeNext ? x11::ResourceQuery::probe : x11::ResourceQuery::current;
-        std::optional<x11::RandrLayout> layout = x11::readLayout(*connection, query);
+        std::optional<x11::RandrLayout> layout =
+            x11::readLayout(*connection, query, x11::CrtcGeometry::placement, lastLayout());
         // Some drivers report nothing until they have probed once.
         if (layout && query == x11::ResourceQuery::current && layout->outputs.empty()) {
             layout = x11::readLayout(*connection, x11::ResourceQuery::probe);
@@ -210,7 +213,8 @@ std::int32_t X11DisplayBackend::State::switchMode(DisplayId id, std::uint32_t mo
     };
 
     const std::optional<x11::RandrLayout> layout =
-        x11::readLayout(*connection, x11::ResourceQuery::current, x11::CrtcGeometry::full);
+        x11::readLayout(*connection, x11::ResourceQuery::current, x11::CrtcGeometry::full,
+                        lastLayout());
     if (!layout) {
         ungrab();
         return kSwitchDisplayGone;

@@ -28,7 +28,7 @@
 #include "testbed/EdidBlob.h"
 #include "testbed/TrayHost.h"
 #include "testbed/XorgServer.h"
-#include "update/EngineUpdateChecker.h"
+#include "update/ProcessUpdateChecker.h"
 
 namespace {
 
@@ -116,9 +116,9 @@ int main(int argc, char** argv) {
     environment.loginItem = &autostart;
     environment.alerts = &alerts;
     environment.makeUpdateChecker = [] {
-        AppUpdater::Parameters nowhere;  // no release server and no feed folder
-        nowhere.updateDirectories = QList<QUrl>{};
-        return std::make_unique<EngineUpdateChecker>(nowhere);
+        // No release server outside a bundle, and no feed folder.
+        return std::make_unique<ProcessUpdateChecker>(CORVANE_UPDATE_CHECK_PATH,
+                                                      QStringList{"--no-folders"});
     };
     MenuBarController controller(std::move(environment));
     controller.applicationDidFinishLaunching();

@@ -1,13 +1,11 @@
 #include <QApplication>
 #include <QDBusConnectionInterface>
-#include <QDir>
 #include <QTimer>
 
 #include "app/AlertPresenter.h"
 #include "app/DisplayBackendChoice.h"
 #include "app/MenuBarController.h"
 #include "platform/linux/autostart/XdgAutostartEntry.h"
-#include "platform/linux/bundle/BundleInfo.h"
 #include "platform/linux/session/DisplaySettingsLauncher.h"
 #include "platform/linux/session/SingleInstanceLock.h"
 #include "platform/linux/settings/FileSettingsStore.h"
@@ -18,24 +16,10 @@
 #include "platform/x11/X11DisplayBackend.h"
 #include "platform/x11/X11DisplayChangeMonitor.h"
 #include "platform/x11/X11GlobalMouseDownMonitor.h"
-#include "update/EngineUpdateChecker.h"
-#include "update/UpdateFeed.h"
+#include "update/ProcessUpdateChecker.h"
 
 namespace corvane {
 namespace {
-
-AppUpdater::Parameters updaterParameters() {
-    AppUpdater::Parameters parameters;
-    if (const std::optional<std::filesystem::path> bundle = bundle::runningBundle()) {
-        parameters.appBundleURL = QUrl::fromLocalFile(QString::fromStdString(bundle->string()));
-    } else {
-        parameters.appBundleURL = QUrl::fromLocalFile(QCoreApplication::applicationDirPath());
-    }
-    // Without a release server in the bundle, only the local folders are searched.
-    parameters.remoteFeedURL = UpdateFeed::remoteFeedURL();
-    parameters.applicationSupportDirectory = UpdateFeed::applicationSupportDirectory();
-    return parameters;
-}
 
 SessionFacts sessionFacts() {
     SessionFacts facts;
@@ -65,7 +49,8 @@ int runController(DisplayBackend& displays, ChangeMonitor& monitor,
     environment.mouseDowns = &mouseDowns;
     environment.openDisplaySettings = [&displaySettings] { displaySettings.open(); };
     environment.makeUpdateChecker = [] {
-        return std::make_unique<EngineUpdateChecker>(updaterParameters());
+        return std::make_unique<ProcessUpdateChecker>(QCoreApplication::applicationDirPath() +
+                                                      u'/' + ProcessUpdateChecker::kProgramName);
     };
 
     MenuBarController controller(std::move(environment));

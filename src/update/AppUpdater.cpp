@@ -54,7 +54,9 @@ AppUpdater::AppUpdater(Parameters parameters, QObject* parent)
       remoteFeedURL_(parameters.remoteFeedURL),
       updateDirectories_(unique(chooseUpdateDirectories(parameters))),
       applicationSupportDirectory_(parameters.applicationSupportDirectory),
-      limits_(parameters.limits) {}
+      applicationProcess_(parameters.applicationProcess),
+      limits_(parameters.limits),
+      scheduledBuild_(parameters.scheduledBuild) {}
 
 AppUpdater::~AppUpdater() = default;
 

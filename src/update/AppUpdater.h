@@ -26,9 +26,8 @@ class ReplacementToolWatch;
 enum class SourceOutcome;
 struct ScheduledRelease;
 
-// The update engine. It lives on a thread of its own (see
-// UpdateEngineThread); everything but its fixed configuration and
-// requestStop() belongs to that thread.
+// The update engine. Everything but its fixed configuration and
+// requestStop() belongs to the thread it lives on, which runs an event loop.
 class AppUpdater : public QObject {
     Q_OBJECT
 
@@ -48,6 +47,12 @@ class AppUpdater : public QObject {
         std::optional<QUrl> updatesDirectory;
         std::optional<QList<QUrl>> updateDirectories;
         QUrl applicationSupportDirectory;  // root of "Downloads" and "Staging"
+        // The application the replacement tool stops and replaces; absent:
+        // this process.
+        std::optional<qint64> applicationProcess;
+        // A build that application has already handed off; a check that
+        // finds it again reports it as scheduled and stages nothing.
+        std::optional<qint64> scheduledBuild;
         Limits limits;
     };
 
@@ -110,6 +115,9 @@ class AppUpdater : public QObject {
     // and written on the engine's thread only.
     const std::optional<qint64>& scheduledBuild() const { return scheduledBuild_; }
 
+    // True while a replacement tool this engine started still runs.
+    bool handOffRunning() const { return !tools_.empty(); }
+
   signals:
     // The replacement tool started for `build` has ended while this engine
     // still exists; `waitStatus` as waitpid() reports it. The tool ends
@@ -137,6 +145,7 @@ class AppUpdater : public QObject {
     const std::optional<QUrl> remoteFeedURL_;
     const QList<QUrl> updateDirectories_;
     const QUrl applicationSupportDirectory_;
+    const std::optional<qint64> applicationProcess_;
     const Limits limits_;
     std::optional<qint64> scheduledBuild_;
     std::stop_source stop_;

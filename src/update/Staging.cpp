@@ -218,8 +218,10 @@ void AppUpdater::checkHandOffNeeds(const fs::path& candidate) const {
 void AppUpdater::startReplacementTool(const fs::path& tool, const fs::path& candidate,
                                       qint64 build) {
     const std::vector<std::string> arguments{
-        "--pid",         std::to_string(::getpid()), "--source",      candidate.string(),
-        "--destination", installedBundle().string(), "--backup-root", backupRoot().string()};
+        "--pid",         std::to_string(applicationProcess_.value_or(::getpid())),
+        "--source",      candidate.string(),
+        "--destination", installedBundle().string(),
+        "--backup-root", backupRoot().string()};
     auto started = process::startChild(tool, arguments);
     if (const auto* failure = std::get_if<std::error_code>(&started)) {
         fail(QStringLiteral("cannot start %1").arg(text(tool)), *failure);

@@ -7,7 +7,7 @@
 namespace corvane {
 
 // The update engine as the application sees it: one asynchronous check at a
-// time. Implemented over the engine's thread (EngineUpdateChecker) and by
+// time. Implemented over the check program (ProcessUpdateChecker) and by
 // fakes in tests of the scheduling.
 class UpdateChecker {
   public:

@@ -15,7 +15,7 @@
 #include "integration/ui/PopoverFixtures.h"
 #include "platform/linux/autostart/XdgAutostartEntry.h"
 #include "state/InMemorySettingsStore.h"
-#include "update/EngineUpdateChecker.h"
+#include "update/ProcessUpdateChecker.h"
 
 namespace corvane::testing {
 
@@ -119,9 +119,9 @@ class MenuBarControllerTest : public ::testing::TestWithParam<ControllerDesktop*
         mouseDowns = desktop().makeMouseDowns();
         environment.mouseDowns = mouseDowns.get();
         environment.makeUpdateChecker = [] {
-            AppUpdater::Parameters nowhere;  // no release server and no feed folder
-            nowhere.updateDirectories = QList<QUrl>{};
-            return std::make_unique<EngineUpdateChecker>(nowhere);
+            // No release server outside a bundle, and no feed folder.
+            return std::make_unique<ProcessUpdateChecker>(CORVANE_UPDATE_CHECK_PATH,
+                                                          QStringList{"--no-folders"});
         };
         if (watchChanges) {
             monitor = desktop().makeMonitor(*backend);

@@ -1,55 +1,72 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
-#include <QThread>
 
 #include "UpdateFixture.h"
-#include "update/EngineUpdateChecker.h"
+#include "update/ProcessUpdateChecker.h"
 
 namespace corvane::kit {
 namespace {
 
-TEST_F(UpdateTest, CheckerDeliversOnTheMainThreadAndStopsAStalledCheck) {
-    std::vector<QThread*> deliveries;
-    const auto record = [&](const UpdateCheckResult& result) {
-        EXPECT_EQ(result, UpdateCheckResult::unavailable());
-        deliveries.push_back(QThread::currentThread());
-    };
-    EngineUpdateChecker idle(parameters());
+// The check program with the fixture's installed bundle, build and folders.
+class CheckerTest : public UpdateTest {
+  protected:
+    QStringList options() const {
+        const auto local = [this](const char* name) {
+            return QUrl::fromLocalFile(path(name).c_str()).toString();
+        };
+        return {"--bundle",  installed().c_str(), "--current-build", "57",
+                "--folder",  local("Local1"),     "--folder",        local("Local2"),
+                "--support", support().c_str()};
+    }
+};
+
+TEST_F(CheckerTest, DeliversTheReportAndEndsAStalledCheckOnStop) {
+    std::vector<UpdateCheckResult> deliveries;
+    const auto record = [&](const UpdateCheckResult& result) { deliveries.push_back(result); };
+    ProcessUpdateChecker idle(CORVANE_UPDATE_CHECK_PATH, options());
     idle.checkAndScheduleUpdate(record);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !deliveries.empty(); }, 10000));
-    EXPECT_EQ(deliveries, std::vector<QThread*>{QThread::currentThread()});
+    EXPECT_EQ(deliveries, std::vector{UpdateCheckResult::unavailable()});
 
     // A server that accepts connections and never answers: the check would
-    // wait for the request's 20-second idle timeout.
+    // wait for the request's 20-second idle timeout. Stopped, the check
+    // program ends by itself, before the second after which it is killed.
     QTcpServer silent;
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
-    AppUpdater::Parameters stalled = parameters();
-    stalled.remoteFeedURL = QUrl(QStringLiteral("https://127.0.0.1:%1/").arg(silent.serverPort()));
-    // The check waits on the engine's own thread, and quitting ends it at once.
     QElapsedTimer quitting;
-    quitting.start();
     {
-        EngineUpdateChecker checker(stalled);
+        ProcessUpdateChecker checker(
+            CORVANE_UPDATE_CHECK_PATH,
+            options() << "--remote"
+                      << QStringLiteral("https://127.0.0.1:%1/").arg(silent.serverPort()));
         checker.checkAndScheduleUpdate(record);
-        QTest::qWait(500);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return silent.hasPendingConnections(); }, 10000));
+        quitting.start();
         checker.stop();
     }
-    EXPECT_LT(quitting.elapsed(), 2500);
+    EXPECT_LT(quitting.elapsed(), 1000);
     QTest::qWait(200);
     EXPECT_EQ(deliveries.size(), 1u);  // none after the stop
 }
 
-TEST_F(UpdateTest, CheckerReportsAToolThatEndsWhileTheApplicationRunsAndForgetsItsBuild) {
+TEST_F(CheckerTest, ReportsAToolThatEndsWhileTheApplicationRunsAndForgetsItsBuild) {
     makeReleaseBundle(path("Bundle"));
     publish(path("Bundle"), path("Local1"));
-    EngineUpdateChecker checker(parameters());
+    ProcessUpdateChecker checker(CORVANE_UPDATE_CHECK_PATH, options());
     int failures = 0;
     checker.setHandOffFailedHandler([&] { ++failures; });
     // The second check starts a tool again rather than reporting the failed
-    // hand-off as scheduled.
+    // hand-off as scheduled; each tool is told to stop this process.
     for (int round = 1; round <= 2; ++round) {
-        checker.checkAndScheduleUpdate([](const UpdateCheckResult&) {});
+        std::optional<UpdateCheckResult> result;
+        checker.checkAndScheduleUpdate([&](const UpdateCheckResult& r) { result = r; });
         ASSERT_TRUE(QTest::qWaitFor([&] { return failures == round; }, 20000)) << round;
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->manifest()->build, 58);
+        const auto tool = harness::waitForReport(report(), 1s);
+        ASSERT_TRUE(tool);
+        EXPECT_EQ(tool->at("arg2"), std::to_string(::getpid()));
+        fs::remove(report());
     }
 }
 

@@ -1,0 +1,106 @@
+#include "update/ProcessUpdateChecker.h"
+
+#include <QCoreApplication>
+#include <memory>
+
+#include "update/UpdateCheckReport.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr int kEndingMilliseconds = 1000;
+
+}  // namespace
+
+ProcessUpdateChecker::ProcessUpdateChecker(QString program, QStringList extraArguments,
+                                           QObject* parent)
+    : QObject(parent), program_(std::move(program)), extraArguments_(std::move(extraArguments)) {}
+
+ProcessUpdateChecker::~ProcessUpdateChecker() {
+    stop();
+    for (QProcess* process : findChildren<QProcess*>()) {
+        process->disconnect(this);
+        if (process->state() != QProcess::NotRunning &&
+            !process->waitForFinished(kEndingMilliseconds)) {
+            process->kill();
+            process->waitForFinished(kEndingMilliseconds);
+        }
+    }
+}
+
+void ProcessUpdateChecker::checkAndScheduleUpdate(ResultHandler onResult) {
+    if (!stopped_) {
+        startProcess(std::move(onResult));
+    }
+}
+
+void ProcessUpdateChecker::startProcess(ResultHandler onResult) {
+    QStringList arguments{QStringLiteral("--application-pid"),
+                          QString::number(QCoreApplication::applicationPid())};
+    if (scheduledBuild_) {
+        arguments << QStringLiteral("--scheduled-build") << QString::number(*scheduledBuild_);
+    }
+    arguments += extraArguments_;
+
+    auto* process = new QProcess(this);
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setStandardInputFile(QProcess::nullDevice());
+    // Filled once the report line has come.
+    auto report = std::make_shared<std::optional<UpdateCheckReport>>();
+    const auto deliver = [this, onResult](const UpdateCheckResult& result) {
+        if (!stopped_) {
+            onResult(result);
+        }
+    };
+    const auto readReport = [=, this] {
+        if (*report || !process->canReadLine()) {
+            return;
+        }
+        *report = UpdateCheckReport::fromLine(process->readLine())
+                      .value_or(UpdateCheckReport{UpdateCheckResult::failed(), false});
+        if (const auto& manifest = (*report)->result.manifest()) {
+            scheduledBuild_ = manifest->build;
+        }
+        deliver((*report)->result);
+    };
+    const auto ended = [=, this] {
+        if (!*report) {
+            deliver(UpdateCheckResult::failed());
+        } else if (const auto& manifest = (*report)->result.manifest();
+                   manifest && (*report)->handedOff) {
+            if (scheduledBuild_ == manifest->build) {
+                scheduledBuild_.reset();
+            }
+            if (!stopped_ && onHandOffFailed_) {
+                onHandOffFailed_();
+            }
+        }
+        process->deleteLater();
+    };
+    connect(process, &QProcess::readyReadStandardOutput, this, readReport);
+    connect(process, &QProcess::finished, this, [=] {
+        // The report may have come with the end, unread so far.
+        readReport();
+        ended();
+    });
+    connect(process, &QProcess::errorOccurred, this, [=](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            ended();
+        }
+    });
+    process->start(program_, arguments);
+}
+
+void ProcessUpdateChecker::setHandOffFailedHandler(HandOffFailedHandler onFailed) {
+    onHandOffFailed_ = std::move(onFailed);
+}
+
+void ProcessUpdateChecker::stop() {
+    stopped_ = true;
+    for (QProcess* process : findChildren<QProcess*>()) {
+        process->terminate();
+    }
+}
+
+}  // namespace corvane

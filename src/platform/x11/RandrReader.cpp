@@ -135,22 +135,35 @@ std::optional<CrtcTransform> transformFrom(const xcb_render_transform_t& t) {
     return m;
 }
 
-// The detail requests of one read: every output with its EDID, and every
-// CRTC, sent at once and answered in one round trip.
+xcb_randr_get_output_property_cookie_t askEdid(XConnection& connection, std::uint32_t output) {
+    return xcb_randr_get_output_property(connection.xcb(), output, connection.edidAtom(),
+                                         XCB_ATOM_ANY, 0, kEdidLongs, 0, 0);
+}
+
+bool contains(const std::vector<std::uint32_t>& xids, std::uint32_t xid) {
+    return std::find(xids.begin(), xids.end(), xid) != xids.end();
+}
+
+// The detail requests of one read: every output, its EDID, and every CRTC,
+// sent at once and answered in one round trip. Only a connected output's
+// EDID counts; given `edidOutputs`, the EDIDs of those alone go out at
+// first, and those of any other output found connected follow.
 class DetailRequests {
   public:
     DetailRequests(XConnection& connection, std::vector<std::uint32_t> outputs,
                    std::vector<std::uint32_t> crtcs, std::uint32_t configTimestamp,
-                   CrtcGeometry geometry)
-        : xcb_(connection.xcb()),
+                   CrtcGeometry geometry, const std::vector<std::uint32_t>* edidOutputs = nullptr)
+        : connection_(connection),
+          xcb_(connection.xcb()),
           outputs_(std::move(outputs)),
           crtcs_(std::move(crtcs)),
           configTimestamp_(configTimestamp),
           full_(geometry == CrtcGeometry::full) {
         for (std::uint32_t output : outputs_) {
             outputCookies_.push_back(xcb_randr_get_output_info(xcb_, output, configTimestamp_));
-            edidCookies_.push_back(xcb_randr_get_output_property(
-                xcb_, output, connection.edidAtom(), XCB_ATOM_ANY, 0, kEdidLongs, 0, 0));
+            edidCookies_.push_back(!edidOutputs || contains(*edidOutputs, output)
+                                       ? std::optional(askEdid(connection, output))
+                                       : std::nullopt);
         }
         for (std::uint32_t crtc : crtcs_) {
             crtcCookies_.push_back(xcb_randr_get_crtc_info(xcb_, crtc, configTimestamp_));
@@ -167,6 +180,8 @@ class DetailRequests {
                configTimestamp_ == resources.configTimestamp;
     }
 
+    LayoutShape shape() const { return {outputs_, crtcs_, configTimestamp_, connected_}; }
+
     // Drops every reply unread, without waiting for any.
     void discard() {
         const auto drop = [this](const auto& cookies) {
@@ -175,7 +190,11 @@ class DetailRequests {
             }
         };
         drop(outputCookies_);
-        drop(edidCookies_);
+        for (const auto& cookie : edidCookies_) {
+            if (cookie) {
+                xcb_discard_reply(xcb_, cookie->sequence);
+            }
+        }
         drop(crtcCookies_);
         drop(transformCookies_);
         drop(panningCookies_);
@@ -185,13 +204,19 @@ class DetailRequests {
     // queued on the connection.
     Outcome collect(RandrLayout& layout) {
         Outcome outcome = Outcome::done;
+        // Connected outputs whose EDID was not asked for, by their place in
+        // the layout.
+        std::vector<std::size_t> unasked;
         for (std::size_t i = 0; i < outputs_.size(); ++i) {
             // A disappearing output answers with an error, a changed
             // configuration with a status; either way the read is retried.
             auto info = take<xcb_randr_get_output_info_reply_t>(
                 xcb_, xcb_randr_get_output_info_reply, outputCookies_[i]);
-            auto edid = take<xcb_randr_get_output_property_reply_t>(
-                xcb_, xcb_randr_get_output_property_reply, edidCookies_[i]);
+            Reply<xcb_randr_get_output_property_reply_t> edid;
+            if (edidCookies_[i]) {
+                edid = take<xcb_randr_get_output_property_reply_t>(
+                    xcb_, xcb_randr_get_output_property_reply, *edidCookies_[i]);
+            }
             if (!info || info->status != XCB_RANDR_SET_CONFIG_SUCCESS) {
                 outcome = Outcome::retry;
                 continue;
@@ -205,10 +230,12 @@ class DetailRequests {
             output.crtc = info->crtc;
             const xcb_randr_mode_t* modes = xcb_randr_get_output_info_modes(info.get());
             output.modes.assign(modes, modes + xcb_randr_get_output_info_modes_length(info.get()));
-            if (edid && edid->format == 8) {
-                output.edid = QByteArray(
-                    reinterpret_cast<const char*>(xcb_randr_get_output_property_data(edid.get())),
-                    xcb_randr_get_output_property_data_length(edid.get()));
+            output.edid = edidFrom(edid.get());
+            if (output.connected) {
+                connected_.push_back(output.xid);
+                if (!edidCookies_[i]) {
+                    unasked.push_back(layout.outputs.size());
+                }
             }
             layout.outputs.push_back(std::move(output));
         }
@@ -247,37 +274,53 @@ class DetailRequests {
             crtc.panning = panning;
             layout.crtcs.push_back(std::move(crtc));
         }
+        collectUnaskedEdids(layout, unasked);
         return outcome;
     }
 
   private:
+    static QByteArray edidFrom(const xcb_randr_get_output_property_reply_t* reply) {
+        if (!reply || reply->format != 8) {
+            return {};
+        }
+        return QByteArray(reinterpret_cast<const char*>(xcb_randr_get_output_property_data(reply)),
+                          xcb_randr_get_output_property_data_length(reply));
+    }
+
+    // A monitor plugged in since the layout that chose the EDIDs: one more
+    // round trip, for those outputs alone.
+    void collectUnaskedEdids(RandrLayout& layout, const std::vector<std::size_t>& unasked) {
+        std::vector<xcb_randr_get_output_property_cookie_t> cookies;
+        for (std::size_t place : unasked) {
+            cookies.push_back(askEdid(connection_, layout.outputs[place].xid));
+        }
+        for (std::size_t i = 0; i < unasked.size(); ++i) {
+            const auto edid = take<xcb_randr_get_output_property_reply_t>(
+                xcb_, xcb_randr_get_output_property_reply, cookies[i]);
+            layout.outputs[unasked[i]].edid = edidFrom(edid.get());
+        }
+    }
+
+    XConnection& connection_;
     xcb_connection_t* xcb_;
     std::vector<std::uint32_t> outputs_;
     std::vector<std::uint32_t> crtcs_;
     std::uint32_t configTimestamp_;
     bool full_;
     std::vector<xcb_randr_get_output_info_cookie_t> outputCookies_;
-    std::vector<xcb_randr_get_output_property_cookie_t> edidCookies_;
+    std::vector<std::optional<xcb_randr_get_output_property_cookie_t>> edidCookies_;
+    std::vector<std::uint32_t> connected_;
     std::vector<xcb_randr_get_crtc_info_cookie_t> crtcCookies_;
     std::vector<xcb_randr_get_crtc_transform_cookie_t> transformCookies_;
     std::vector<xcb_randr_get_panning_cookie_t> panningCookies_;
 };
 
-std::vector<std::uint32_t> xidsOf(const auto& items) {
-    std::vector<std::uint32_t> xids;
-    xids.reserve(items.size());
-    for (const auto& item : items) {
-        xids.push_back(item.xid);
-    }
-    return xids;
-}
-
 // One attempt. The resources, the primary output and the screen size go
-// out together with the details of the outputs and CRTCs that `previous`
-// found; when the resources still name those, one round trip is all, and
-// otherwise the details are asked for again.
+// out together with the details of the outputs and CRTCs of `shape`; when
+// the resources still name those, one round trip is all, and otherwise the
+// details are asked for again. A successful attempt leaves its shape.
 Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtcGeometry,
-                 const RandrLayout* previous, RandrLayout& layout) {
+                 LayoutShape* shape, RandrLayout& layout) {
     xcb_connection_t* xcb = connection.xcb();
     const xcb_window_t root = connection.root();
 
@@ -292,9 +335,9 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtc
     const auto primaryCookie = xcb_randr_get_output_primary(xcb, root);
     const auto geometryCookie = xcb_get_geometry(xcb, root);
     std::optional<DetailRequests> guessed;
-    if (previous) {
-        guessed.emplace(connection, xidsOf(previous->outputs), xidsOf(previous->crtcs),
-                        previous->configTimestamp, crtcGeometry);
+    if (shape) {
+        guessed.emplace(connection, shape->outputs, shape->crtcs, shape->configTimestamp,
+                        crtcGeometry, &shape->connected);
     }
 
     Resources resources;
@@ -333,24 +376,27 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtc
     layout.modes = std::move(resources.modes);
     std::sort(layout.modes.begin(), layout.modes.end(),
               [](const RandrMode& a, const RandrMode& b) { return a.xid < b.xid; });
-    if (guessHolds) {
-        return guessed->collect(layout);
+    DetailRequests details = guessHolds ? std::move(*guessed)
+                                        : DetailRequests(connection, std::move(resources.outputs),
+                                                         std::move(resources.crtcs),
+                                                         resources.configTimestamp, crtcGeometry);
+    const Outcome outcome = details.collect(layout);
+    if (outcome == Outcome::done && shape) {
+        *shape = details.shape();
     }
-    return DetailRequests(connection, std::move(resources.outputs), std::move(resources.crtcs),
-                          resources.configTimestamp, crtcGeometry)
-        .collect(layout);
+    return outcome;
 }
 
 }  // namespace
 
 std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query,
-                                      CrtcGeometry geometry, const RandrLayout* previous) {
+                                      CrtcGeometry geometry, LayoutShape* shape) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (connection.isLost()) {
             return std::nullopt;
         }
         RandrLayout layout;
-        switch (readOnce(connection, query, geometry, previous, layout)) {
+        switch (readOnce(connection, query, geometry, shape, layout)) {
             case Outcome::done:
                 return layout;
             case Outcome::failed:

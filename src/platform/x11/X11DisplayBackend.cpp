@@ -56,6 +56,8 @@ struct X11DisplayBackend::State {
     Options options;
     std::unique_ptr<x11::XConnection> connection;
     std::optional<Read> read;
+    // Outlives `read`: what the next read asks for up front.
+    x11::LayoutShape shape;
     bool probeNext = true;
     Atom markerAtom = 0;
     std::uint64_t reads = 0;
@@ -67,8 +69,6 @@ struct X11DisplayBackend::State {
 
     bool connected() const { return connection && !connection->isLost(); }
 
-    const x11::RandrLayout* lastLayout() const { return read ? &read->layout : nullptr; }
-
     std::optional<x11::RandrLayout> readLayout() {
         if (!connected()) {
             return std::nullopt;
@@ -76,10 +76,11 @@ struct X11DisplayBackend::State {
         const x11::ResourceQuery query =
             probeNext ? x11::ResourceQuery::probe : x11::ResourceQuery::current;
         std::optional<x11::RandrLayout> layout =
-            x11::readLayout(*connection, query, x11::CrtcGeometry::placement, lastLayout());
+            x11::readLayout(*connection, query, x11::CrtcGeometry::placement, &shape);
         // Some drivers report nothing until they have probed once.
         if (layout && query == x11::ResourceQuery::current && layout->outputs.empty()) {
-            layout = x11::readLayout(*connection, x11::ResourceQuery::probe);
+            layout = x11::readLayout(*connection, x11::ResourceQuery::probe,
+                                     x11::CrtcGeometry::placement, &shape);
         }
         if (layout) {
             probeNext = false;
@@ -213,8 +214,7 @@ std::int32_t X11DisplayBackend::State::switchMode(DisplayId id, std::uint32_t mo
     };
 
     const std::optional<x11::RandrLayout> layout =
-        x11::readLayout(*connection, x11::ResourceQuery::current, x11::CrtcGeometry::full,
-                        lastLayout());
+        x11::readLayout(*connection, x11::ResourceQuery::current, x11::CrtcGeometry::full, &shape);
     if (!layout) {
         ungrab();
         return kSwitchDisplayGone;

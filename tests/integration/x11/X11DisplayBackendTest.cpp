@@ -3,10 +3,12 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "display/DisplayService.h"
 #include "platform/x11/RandrLayout.h"
+#include "platform/x11/RandrReader.h"
 #include "tests/integration/x11/ForeignErrorHandler.h"
 #include "tests/integration/x11/X11TestServer.h"
 
@@ -192,6 +194,31 @@ TEST_F(X11DisplayBackendTest, ProbesTheHardwareOnlyAtStartAndWhenAsked) {
     backend->requestProbe();
     EXPECT_EQ(backend->onlineDisplays().value().size(), 3u);
     EXPECT_EQ(backend->onlineDisplays().value().size(), 3u);
+}
+
+// A read asks up front for the EDIDs of the outputs connected at the read
+// before; a monitor connected since still gets its own.
+TEST_F(X11DisplayBackendTest, ReadsTheEdidOfAMonitorConnectedSinceTheLastRead) {
+    server->plug("DUMMY1", "T60");
+    server->attachEdid("DUMMY1", monitorEdid("Display 10", 1010));
+    const auto connection = x11::XConnection::open(server->displayName());
+    x11::LayoutShape shape;
+    const auto connectedEdids = [&] {
+        std::map<QString, QByteArray> edids;
+        const auto layout = x11::readLayout(*connection, x11::ResourceQuery::current,
+                                            x11::CrtcGeometry::placement, &shape);
+        for (const x11::RandrOutput& output : layout.value().outputs) {
+            if (output.connected) {
+                edids[output.name] = output.edid;
+            }
+        }
+        return edids;
+    };
+    const auto first = connectedEdids();
+    ASSERT_FALSE(first.at("DUMMY1").isEmpty());
+    shape.connected.clear();  // as if nothing had been connected before
+    EXPECT_EQ(connectedEdids(), first);
+    EXPECT_EQ(connectedEdids(), first);
 }
 
 TEST_F(X11DisplayBackendTest, SurvivesTheServerGoingAway) {

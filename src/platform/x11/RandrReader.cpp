@@ -147,7 +147,8 @@ bool contains(const std::vector<std::uint32_t>& xids, std::uint32_t xid) {
 // The detail requests of one read: every output, its EDID, and every CRTC,
 // sent at once and answered in one round trip. Only a connected output's
 // EDID counts; given `edidOutputs`, the EDIDs of those alone go out at
-// first, and those of any other output found connected follow.
+// first, and those of any other output found connected follow. Replies
+// left uncollected are dropped with the requests.
 class DetailRequests {
   public:
     DetailRequests(XConnection& connection, std::vector<std::uint32_t> outputs,
@@ -174,6 +175,15 @@ class DetailRequests {
         }
     }
 
+    ~DetailRequests() {
+        if (!settled_) {
+            discard();
+        }
+    }
+
+    DetailRequests(const DetailRequests&) = delete;
+    DetailRequests& operator=(const DetailRequests&) = delete;
+
     // True when these requests ask for exactly what `resources` lists.
     bool cover(const Resources& resources) const {
         return outputs_ == resources.outputs && crtcs_ == resources.crtcs &&
@@ -184,6 +194,7 @@ class DetailRequests {
 
     // Drops every reply unread, without waiting for any.
     void discard() {
+        settled_ = true;
         const auto drop = [this](const auto& cookies) {
             for (const auto& cookie : cookies) {
                 xcb_discard_reply(xcb_, cookie.sequence);
@@ -203,6 +214,7 @@ class DetailRequests {
     // Every reply is collected even after a failure, so none is left
     // queued on the connection.
     Outcome collect(RandrLayout& layout) {
+        settled_ = true;
         Outcome outcome = Outcome::done;
         // Connected outputs whose EDID was not asked for, by their place in
         // the layout.
@@ -310,6 +322,7 @@ class DetailRequests {
     std::vector<xcb_randr_get_output_info_cookie_t> outputCookies_;
     std::vector<std::optional<xcb_randr_get_output_property_cookie_t>> edidCookies_;
     std::vector<std::uint32_t> connected_;
+    bool settled_ = false;
     std::vector<xcb_randr_get_crtc_info_cookie_t> crtcCookies_;
     std::vector<xcb_randr_get_crtc_transform_cookie_t> transformCookies_;
     std::vector<xcb_randr_get_panning_cookie_t> panningCookies_;
@@ -360,10 +373,6 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtc
     auto primary = take<xcb_randr_get_output_primary_reply_t>(
         xcb, xcb_randr_get_output_primary_reply, primaryCookie);
     auto geometry = take<xcb_get_geometry_reply_t>(xcb, xcb_get_geometry_reply, geometryCookie);
-    const bool guessHolds = haveResources && guessed && guessed->cover(resources);
-    if (guessed && !guessHolds) {
-        guessed->discard();
-    }
     if (!haveResources || !primary || !geometry) {
         return Outcome::failed;
     }
@@ -376,10 +385,19 @@ Outcome readOnce(XConnection& connection, ResourceQuery query, CrtcGeometry crtc
     layout.modes = std::move(resources.modes);
     std::sort(layout.modes.begin(), layout.modes.end(),
               [](const RandrMode& a, const RandrMode& b) { return a.xid < b.xid; });
-    DetailRequests details = guessHolds ? std::move(*guessed)
-                                        : DetailRequests(connection, std::move(resources.outputs),
-                                                         std::move(resources.crtcs),
-                                                         resources.configTimestamp, crtcGeometry);
+    std::optional<DetailRequests> asked;
+    if (!guessed || !guessed->cover(resources)) {
+        guessed.reset();
+        if (shape) {
+            // A retry guesses from what the server has now.
+            shape->outputs = resources.outputs;
+            shape->crtcs = resources.crtcs;
+            shape->configTimestamp = resources.configTimestamp;
+        }
+        asked.emplace(connection, std::move(resources.outputs), std::move(resources.crtcs),
+                      resources.configTimestamp, crtcGeometry);
+    }
+    DetailRequests& details = asked ? *asked : *guessed;
     const Outcome outcome = details.collect(layout);
     if (outcome == Outcome::done && shape) {
         *shape = details.shape();

@@ -34,9 +34,10 @@ struct LayoutShape {
 // of its connected outputs, are asked for in the same round trip as the
 // resources, which serves as long as the server still has the same outputs
 // and CRTCs; otherwise a second round asks for what the resources list. A
-// monitor connected since costs one more round for its EDID. A successful read leaves its own shape there. Retries
-// when the configuration changes between the rounds. nullopt when the
-// connection is lost or the server keeps refusing.
+// monitor connected since costs one more round for its EDID. The read
+// leaves what it found in the shape. Retries when the configuration
+// changes between the rounds. nullopt when the connection is lost or the
+// server keeps refusing.
 std::optional<RandrLayout> readLayout(XConnection& connection, ResourceQuery query,
                                       CrtcGeometry geometry = CrtcGeometry::placement,
                                       LayoutShape* shape = nullptr);

@@ -196,11 +196,14 @@ TEST_F(X11DisplayBackendTest, ProbesTheHardwareOnlyAtStartAndWhenAsked) {
     EXPECT_EQ(backend->onlineDisplays().value().size(), 3u);
 }
 
-// A read asks up front for the EDIDs of the outputs connected at the read
-// before; a monitor connected since still gets its own.
-TEST_F(X11DisplayBackendTest, ReadsTheEdidOfAMonitorConnectedSinceTheLastRead) {
+// A read asks up front for what the read before found: the same outputs
+// and CRTCs, and the EDIDs of the connected outputs. A monitor connected
+// since still gets its EDID, and a guess that no longer holds (an output
+// gone, another configuration) is dropped without a trace.
+TEST_F(X11DisplayBackendTest, ReadsRightWhateverTheLastReadFound) {
     server->plug("DUMMY1", "T60");
     server->attachEdid("DUMMY1", monitorEdid("Display 10", 1010));
+    ForeignErrorHandler foreign;
     const auto connection = x11::XConnection::open(server->displayName());
     x11::LayoutShape shape;
     const auto connectedEdids = [&] {
@@ -219,6 +222,10 @@ TEST_F(X11DisplayBackendTest, ReadsTheEdidOfAMonitorConnectedSinceTheLastRead) {
     shape.connected.clear();  // as if nothing had been connected before
     EXPECT_EQ(connectedEdids(), first);
     EXPECT_EQ(connectedEdids(), first);
+    shape.outputs.push_back(0x7fffffff);  // no such output
+    shape.configTimestamp = 1;
+    EXPECT_EQ(connectedEdids(), first);
+    EXPECT_EQ(foreign.calls(), 0);
 }
 
 TEST_F(X11DisplayBackendTest, SurvivesTheServerGoingAway) {

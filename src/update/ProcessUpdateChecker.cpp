@@ -1,8 +1,10 @@
 #include "update/ProcessUpdateChecker.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <memory>
 
+#include "platform/linux/process/TerminationRequests.h"
 #include "update/UpdateCheckReport.h"
 
 namespace corvane {
@@ -19,12 +21,13 @@ ProcessUpdateChecker::ProcessUpdateChecker(QString program, QStringList extraArg
 
 ProcessUpdateChecker::~ProcessUpdateChecker() {
     stop();
+    const QDeadlineTimer ending(kEndingMilliseconds);
     for (QProcess* process : findChildren<QProcess*>()) {
         process->disconnect(this);
         if (process->state() != QProcess::NotRunning &&
-            !process->waitForFinished(kEndingMilliseconds)) {
+            !process->waitForFinished(static_cast<int>(ending.remainingTime()))) {
             process->kill();
-            process->waitForFinished(kEndingMilliseconds);
+            process->waitForFinished();
         }
     }
 }
@@ -46,6 +49,9 @@ void ProcessUpdateChecker::startProcess(ResultHandler onResult) {
     auto* process = new QProcess(this);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setStandardInputFile(QProcess::nullDevice());
+    // A check never outlives the application that asked for it.
+    const auto parent = static_cast<pid_t>(QCoreApplication::applicationPid());
+    process->setChildProcessModifier([parent] { process::terminateWithParent(parent); });
     // Filled once the report line has come.
     auto report = std::make_shared<std::optional<UpdateCheckReport>>();
     const auto deliver = [this, onResult](const UpdateCheckResult& result) {
@@ -64,11 +70,12 @@ void ProcessUpdateChecker::startProcess(ResultHandler onResult) {
         }
         deliver((*report)->result);
     };
-    const auto ended = [=, this] {
+    // `toolEnded`: the program said that the tool it started has ended.
+    const auto ended = [=, this](bool toolEnded) {
         if (!*report) {
             deliver(UpdateCheckResult::failed());
         } else if (const auto& manifest = (*report)->result.manifest();
-                   manifest && (*report)->handedOff) {
+                   manifest && (*report)->handedOff && toolEnded) {
             if (scheduledBuild_ == manifest->build) {
                 scheduledBuild_.reset();
             }
@@ -79,14 +86,15 @@ void ProcessUpdateChecker::startProcess(ResultHandler onResult) {
         process->deleteLater();
     };
     connect(process, &QProcess::readyReadStandardOutput, this, readReport);
-    connect(process, &QProcess::finished, this, [=] {
+    connect(process, &QProcess::finished, this, [=](int exitCode, QProcess::ExitStatus exitStatus) {
         // The report may have come with the end, unread so far.
         readReport();
-        ended();
+        ended(exitStatus == QProcess::NormalExit &&
+              exitCode == UpdateCheckReport::kToolEndedStatus);
     });
     connect(process, &QProcess::errorOccurred, this, [=](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
-            ended();
+            ended(false);
         }
     });
     process->start(program_, arguments);

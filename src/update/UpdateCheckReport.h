@@ -11,6 +11,11 @@ namespace corvane {
 // one line of JSON: the check's result, and whether it started a
 // replacement tool, which it then waits for before it ends.
 struct UpdateCheckReport {
+    // The check program's exit status when the replacement tool it started
+    // ended first: the hand-off failed. Any other end leaves the tool's
+    // fate unknown.
+    static constexpr int kToolEndedStatus = 3;
+
     UpdateCheckResult result = UpdateCheckResult::failed();
     bool handedOff = false;
 

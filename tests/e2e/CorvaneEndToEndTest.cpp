@@ -361,7 +361,8 @@ TEST_F(CorvaneEndToEnd, AnswersItsIconReplacesItselfAndRollsBackABrokenRelease) 
     // Its launch check finds 1.2 recorded as failed and leaves it. Only once
     // that check has answered is 1.1 published again, or the launch check
     // itself could read 1.1; the menu's check then finds nothing newer.
-    EXPECT_FALSE(openFooterMenu("자동 업데이트: 업데이트 피드 대기").isEmpty());
+    ASSERT_FALSE(openFooterMenu("자동 업데이트: 업데이트 피드 대기").isEmpty())
+        << "the launch check did not answer";
     xdotool(server, {"key", "Escape"});
     run("cp", {work.filePath("latest-101.json"), feed + "/latest.json"});
     checkFromFooter("자동 업데이트: 업데이트 피드 대기");

@@ -12,7 +12,8 @@
 // output. After handing a release off it waits for the replacement tool and
 // ends with it, so that the application learns from this process's end
 // that the hand-off failed (a tool that succeeds stops the application
-// first). SIGTERM and SIGINT end a running check as soon as it can.
+// first); it then exits with UpdateCheckReport::kToolEndedStatus. SIGTERM
+// and SIGINT end a running check as soon as it can, a second one at once.
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -85,6 +86,8 @@ std::optional<AppUpdater::Parameters> parse(const QStringList& arguments) {
 }
 
 int run(int argc, char** argv) {
+    // Before any thread starts, so that none of them takes the signals.
+    process::blockTerminationRequests();
     QCoreApplication application(argc, argv);
     const std::optional<AppUpdater::Parameters> parameters =
         parse(QCoreApplication::arguments().mid(1));
@@ -96,14 +99,9 @@ int run(int argc, char** argv) {
             stderr);
         return kUsageStatus;
     }
-    // An application that ends takes its check along.
-    process::terminateWithParent(static_cast<pid_t>(*parameters->applicationProcess));
-
     AppUpdater engine(*parameters);
     std::atomic<bool> terminating = false;
     std::atomic<bool> waitingForTool = false;
-    // Made before the check starts any thread, so that only its own
-    // thread takes the signals.
     const process::TerminationRequests requests([&] {
         terminating = true;
         engine.requestStop();
@@ -117,7 +115,7 @@ int run(int argc, char** argv) {
             Qt::QueuedConnection);
     });
     QObject::connect(&engine, &AppUpdater::replacementToolEnded, &application,
-                     &QCoreApplication::quit);
+                     [] { QCoreApplication::exit(UpdateCheckReport::kToolEndedStatus); });
 
     const UpdateCheckResult result = engine.checkAndScheduleUpdate();
     const UpdateCheckReport report{result, engine.handOffRunning()};

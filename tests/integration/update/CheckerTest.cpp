@@ -1,4 +1,5 @@
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTcpServer>
 
 #include "UpdateFixture.h"
@@ -68,6 +69,22 @@ TEST_F(CheckerTest, ReportsAToolThatEndsWhileTheApplicationRunsAndForgetsItsBuil
         EXPECT_EQ(tool->at("arg2"), std::to_string(::getpid()));
         fs::remove(report());
     }
+
+    // A check program that ends some other way while its tool still works
+    // says nothing of the hand-off: the build stays handed off.
+    qputenv("CORVANE_TEST_LINGER_MS", "5000");
+    std::vector<UpdateCheckResult> results;
+    const auto record = [&](const UpdateCheckResult& result) { results.push_back(result); };
+    checker.checkAndScheduleUpdate(record);
+    ASSERT_TRUE(harness::waitForReport(report(), 10s));
+    fs::remove(report());
+    checker.findChild<QProcess*>()->kill();
+    QTest::qWait(300);
+    checker.checkAndScheduleUpdate(record);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return results.size() == 2; }, 10000));
+    EXPECT_EQ(results[1], results[0]);
+    EXPECT_FALSE(harness::waitForReport(report(), 300ms));
+    EXPECT_EQ(failures, 2);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <ctime>
 
 namespace corvane::process {
@@ -20,16 +21,27 @@ sigset_t terminationSignals() {
 
 }  // namespace
 
-TerminationRequests::TerminationRequests(std::function<void()> onRequest) {
+void blockTerminationRequests() {
     const sigset_t signals = terminationSignals();
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    watcher_ = std::jthread([signals, onRequest = std::move(onRequest)](std::stop_token stop) {
+}
+
+TerminationRequests::TerminationRequests(std::function<void()> onRequest) {
+    // The watcher inherits the block, which sigtimedwait() needs.
+    blockTerminationRequests();
+    watcher_ = std::jthread([onRequest = std::move(onRequest)](std::stop_token stop) {
+        const sigset_t signals = terminationSignals();
         // Waits in short slices so that the destructor's stop is seen.
         const timespec slice{0, 100'000'000};
+        bool requested = false;
         while (!stop.stop_requested()) {
-            if (sigtimedwait(&signals, nullptr, &slice) > 0) {
+            const int signal = sigtimedwait(&signals, nullptr, &slice);
+            if (signal > 0 && requested) {
+                std::_Exit(128 + signal);
+            }
+            if (signal > 0) {
+                requested = true;
                 onRequest();
-                return;
             }
         }
     });
@@ -39,7 +51,7 @@ void terminateWithParent(pid_t parent) {
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     // The parent may have ended before the request was made.
     if (getppid() != parent) {
-        kill(getpid(), SIGTERM);
+        raise(SIGTERM);
     }
 }
 

@@ -12,8 +12,9 @@ namespace corvane {
 // The real checker: runs each check in a process of its own, the check
 // program in the application's folder, so that the network, TLS and
 // archive libraries are loaded only while a check runs. The program's one
-// report line is the result; when it handed a release off, its later end
-// means the replacement tool ended while this application still runs.
+// report line is the result; when it handed a release off, it ends with
+// UpdateCheckReport::kToolEndedStatus once the replacement tool has ended
+// while this application still runs.
 class ProcessUpdateChecker final : public QObject, public UpdateChecker {
     Q_OBJECT
 

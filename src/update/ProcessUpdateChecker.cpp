@@ -63,8 +63,10 @@ void ProcessUpdateChecker::startProcess(ResultHandler onResult) {
         if (*report || !process->canReadLine()) {
             return;
         }
-        *report = UpdateCheckReport::fromLine(process->readLine())
-                      .value_or(UpdateCheckReport{UpdateCheckResult::failed(), false});
+        *report = UpdateCheckReport::fromLine(process->readLine());
+        if (!*report) {
+            report->emplace();  // an unreadable line: the check failed
+        }
         if (const auto& manifest = (*report)->result.manifest()) {
             scheduledBuild_ = manifest->build;
         }
